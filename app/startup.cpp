@@ -1,0 +1,87 @@
+#include "app/startup.h"
+
+#include <tlhelp32.h>
+
+#include "app/app_object.h"
+#include "app/handles.h"
+#include "app/main_window.h"
+#include "res/resource.h"
+
+wchar_t windowTitle[100];
+wchar_t windowClassName[100];
+
+namespace {
+// Shown only in the taskbar: the window has no caption.
+constexpr wchar_t kFinalTitle[] = L"VantrelLumo工作台在线升级程序";
+// WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_MAXIMIZEBOX.
+constexpr DWORD kMainWindowStyle = 0x96010000;
+} // namespace
+
+int CountUpdaterProcesses() {
+    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
+    if (!snapshot.valid()) {
+        return 0;
+    }
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry)) {
+        if (lstrcmpiW(entry.szExeFile, L"Tidewell.exe") == 0) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(instance, L"IDI_ICON1");
+    windowClass.hIconSm = LoadIconW(instance, L"IDI_ICON1");
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = windowClassName;
+    RegisterClassExW(&windowClass);
+}
+
+int CreateMainWindow(HINSTANCE instance, int showCommand) {
+    // The true size and place are set while the window handles WM_CREATE.
+    HWND window = CreateWindowExW(0, windowClassName, windowTitle, kMainWindowStyle,
+                                  CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr,
+                                  instance, nullptr);
+    GetApp()->mainWindow = window;
+    if (window == nullptr) {
+        return 0;
+    }
+    ShowWindow(window, showCommand);
+    UpdateWindow(window);
+    SetWindowTextW(window, kFinalTitle);
+    return 1;
+}
+
+int RunMessageLoop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int RunTidewell(HINSTANCE instance, int showCommand) {
+    if (CountUpdaterProcesses() > 1) {
+        return 1; // another copy runs: leave quietly
+    }
+    GetApp();
+    LoadStringW(instance, IDS_APP_TITLE, windowTitle, 100);
+    LoadStringW(instance, IDS_WINDOW_CLASS, windowClassName, 100);
+    RegisterMainWindowClass(instance);
+    if (!CreateMainWindow(instance, showCommand)) {
+        return 1; // no window: nothing could ever end the loop, so do not enter it
+    }
+    return RunMessageLoop();
+}

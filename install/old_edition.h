@@ -1,0 +1,24 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// The old edition's uninstall entry (32-bit registry view) holds a usable
+// "UninstallString".
+bool IsOldEditionInstalled();
+std::wstring ReadOldUninstallString();
+
+// Ends every running process of that executable name (compared as Windows compares
+// file names).
+void KillProcessByName(const wchar_t* exeName);
+
+// The old suite's sixteen programs, in the order they are ended.
+extern const wchar_t* const OldSuiteProcessNames[16];
+
+// Ends all sixteen programs, in order, on the calling (UI) thread.
+void EndOldSuitePrograms();
+// Runs the old uninstaller hidden with "/verysilent" and starts OldEditionWaitThread.
+void StartOldUninstaller(HWND mainWindow);
+// Waits for the uninstall entry to vanish, then sends UM_OLD_REMOVED; sends
+// UM_OLD_REMOVAL_FAILED when it is still there long after the uninstaller started.
+unsigned __stdcall OldEditionWaitThread(void* mainWindow);

@@ -1,0 +1,22 @@
+#pragma once
+// Resource identifiers shared by the resource script and the code.
+
+#define IDS_APP_TITLE 103
+#define IDS_WINDOW_CLASS 109
+
+#define IDB_AGREE_PICTURE 152
+#define IDB_CLOSE 154
+#define IDB_CLOSE_HOVER 155
+#define IDB_INSTALL 156
+#define IDB_INSTALL_HOVER 157
+#define IDB_INSTALL_DISABLED 161
+#define IDB_FINISH 176
+#define IDB_FINISH_HOVER 177
+#define IDB_TENCENT_SHARE 178
+#define IDB_SINA_SHARE 179
+#define IDB_TENCENT_SHARE_HOVER 180
+#define IDB_SINA_SHARE_HOVER 181
+#define IDB_DONE_PICTURE 182
+#define IDR_RETRY_ANIMATION 193
+#define IDB_MINIMIZE 195
+#define IDB_MINIMIZE_HOVER 196

@@ -1,0 +1,63 @@
+"""A private network namespace per test: its own loopback (where the bundled Update
+service listens) and a veth link that gives it a default route, so Wine sees the
+machine as connected. Setting the link down takes the route away: offline for real.
+The host side of the link has no address and forwards nothing, so no packet can
+leave the namespace for anywhere else."""
+import os
+import subprocess
+
+
+def _run(*args, check=True):
+    return subprocess.run(list(args), check=check, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.PIPE, text=True)
+
+
+def available():
+    return os.geteuid() == 0 and subprocess.run(
+        ["ip", "netns", "list"], stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL).returncode == 0
+
+
+class NetNamespace:
+    def __init__(self, tag):
+        self.name = f"tw{tag}"
+        self.host_if = f"twh{tag}"[:15]
+        self.ns_if = f"twn{tag}"[:15]
+        self.created = False
+
+    def __enter__(self):
+        self.close(quiet=True)
+        _run("ip", "netns", "add", self.name)
+        self.created = True
+        _run("ip", "link", "add", self.host_if, "type", "veth", "peer", "name", self.ns_if,
+             "netns", self.name)
+        _run("sysctl", "-q", "-w", f"net.ipv4.conf.{self.host_if}.forwarding=0", check=False)
+        _run("sysctl", "-q", "-w", f"net.ipv6.conf.{self.host_if}.disable_ipv6=1", check=False)
+        _run("ip", "link", "set", self.host_if, "up")
+        self.exec("ip", "link", "set", "lo", "up")
+        self.exec("ip", "addr", "add", "10.231.0.2/30", "dev", self.ns_if)
+        self.link_up()
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def prefix(self):
+        """Command prefix that runs a program inside the namespace."""
+        return ["ip", "netns", "exec", self.name]
+
+    def exec(self, *args, check=True):
+        return _run(*self.prefix(), *args, check=check)
+
+    def link_up(self):
+        self.exec("ip", "link", "set", self.ns_if, "up")
+        self.exec("ip", "route", "replace", "default", "dev", self.ns_if)
+
+    def link_down(self):
+        # Taking the interface down removes the default route with it.
+        self.exec("ip", "link", "set", self.ns_if, "down")
+
+    def close(self, quiet=False):
+        _run("ip", "link", "del", self.host_if, check=False)
+        _run("ip", "netns", "del", self.name, check=False)
+        self.created = False

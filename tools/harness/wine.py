@@ -1,0 +1,78 @@
+"""Locating Wine and making the per-run template prefix."""
+import fcntl
+import os
+import shutil
+import subprocess
+import time
+from pathlib import Path
+
+WINE_DIR = Path("/usr/lib/wine")
+LOADERS = {"win64": WINE_DIR / "wine64", "win32": WINE_DIR / "wine"}
+WINESERVER = WINE_DIR / "wineserver"
+
+BASE_ENV = {
+    "WINEDEBUG": "-all",
+    "WINEDLLOVERRIDES": "mscoree,mshtml=",
+}
+
+
+def loader(arch):
+    return LOADERS[arch]
+
+
+def arch_usable(arch):
+    """A 32-bit Wine needs a kernel that runs 32-bit Linux code; some VMs have none."""
+    path = LOADERS[arch]
+    if not path.exists():
+        return False
+    try:
+        subprocess.run([str(path), "--version"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30, check=True)
+        return True
+    except (OSError, subprocess.SubprocessError):
+        return False
+
+
+def default_template_dir(arch):
+    root = os.environ.get("TW_WINE_TEMPLATE_ROOT") or os.path.join(
+        os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache")), "tidewell")
+    return Path(root) / f"wine-template-{arch}"
+
+
+def wine_env(prefix, arch, extra=None):
+    env = dict(os.environ)
+    env.update(BASE_ENV)
+    env["WINEPREFIX"] = str(prefix)
+    env["WINEARCH"] = arch
+    if arch == "win64":
+        env["WINELOADER"] = str(LOADERS["win64"])
+    if extra:
+        env.update(extra)
+    return env
+
+
+def make_template(template, arch, fresh=False):
+    """Creates the template prefix once (guarded by a lock so parallel tests wait)."""
+    template = Path(template)
+    template.parent.mkdir(parents=True, exist_ok=True)
+    lock_path = template.parent / (template.name + ".lock")
+    with open(lock_path, "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        ready = template / ".tidewell-ready"
+        if fresh and template.exists():
+            shutil.rmtree(template)
+        if ready.exists():
+            return template
+        if template.exists():
+            shutil.rmtree(template)
+        env = wine_env(template, arch, {"DISPLAY": ""})
+        subprocess.run([str(loader(arch)), "wineboot", "-i"], env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        subprocess.run([str(WINESERVER), "-w"], env=env, timeout=300)
+        # Tests install software into "X:\Program Files\..."; no drive letter may
+        # reach the host's root folder.
+        for link in (template / "dosdevices").iterdir():
+            if link.name != "c:":
+                link.unlink()
+        ready.write_text(time.strftime("%Y-%m-%d %H:%M:%S\n"))
+        return template
