@@ -18,7 +18,11 @@ SERVICE_PORT = 18765
 
 class WineEnv:
     """Context manager. Attributes while open: prefix, work (scratch folder), drive_d,
-    ns (NetNamespace or None), display, env (environment for Wine processes)."""
+    ns (NetNamespace or None), display, env (environment for Wine processes).
+
+    Drives: C: is the prefix's own, D: a fresh empty folder of the test (a second fixed
+    drive), Y: (a network drive) the output folder named by $TW_OUT, when set, so
+    Windows programs can leave screenshots and reports under the build folder."""
 
     def __init__(self, arch="win64", template=None, netns_wanted=True, service_args=None,
                  drives=None, keep=None):
@@ -51,6 +55,10 @@ class WineEnv:
         self.drive_d = self.work / "drive_d"
         self.drive_d.mkdir()
         self.set_drive("d", self.drive_d)
+        out = os.environ.get("TW_OUT")
+        if out:
+            Path(out).mkdir(parents=True, exist_ok=True)
+            self.set_drive("y", Path(out).resolve())
         for letter, target in self.extra_drives.items():
             self.set_drive(letter, target)
         if not self.display:

@@ -68,6 +68,12 @@ def make_template(template, arch, fresh=False):
         env = wine_env(template, arch, {"DISPLAY": ""})
         subprocess.run([str(loader(arch)), "wineboot", "-i"], env=env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        # Y: carries test output out of the prefix. It is a network drive so that it
+        # never counts among the fixed drives the program chooses from.
+        subprocess.run([str(loader(arch)), "reg", "add", r"HKLM\Software\Wine\Drives",
+                        "/v", "y:", "/d", "network", "/f"], env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        subprocess.run([str(WINESERVER), "-k"], env=env, timeout=300)
         subprocess.run([str(WINESERVER), "-w"], env=env, timeout=300)
         # Tests install software into "X:\Program Files\..."; no drive letter may
         # reach the host's root folder.
