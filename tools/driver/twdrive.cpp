@@ -1,0 +1,506 @@
+// The test driver: sees and operates Tidewell's window the way a user would.
+//
+// It runs inside the test's Wine environment and answers one command per line on
+// stdin with one JSON object per line on stdout. Arguments are separated by tabs.
+// Every command that could open a modal box in the program (clicks, commands,
+// button presses) posts its messages, so the driver itself never blocks.
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/driver/json_writer.h"
+#include "tools/driver/screen_capture.h"
+
+namespace {
+
+using Args = std::vector<std::wstring>;
+
+struct Reply {
+    JsonWriter json;
+    Reply() { json.BeginObject(); }
+    std::string Finish() {
+        json.EndObject();
+        return json.Text();
+    }
+};
+
+std::map<DWORD, HANDLE> launched; // processes started by `launch`, kept for their exit codes
+
+HWND MainWindow() { return FindWindowW(L"TIDEWELL", nullptr); }
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t text[512] = {};
+    // WM_GETTEXT by message works across processes for any window class.
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        2000, nullptr);
+    text[511] = L'\0';
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[128] = {};
+    GetClassNameW(hwnd, name, 128);
+    return name;
+}
+
+void PutRect(JsonWriter& json, std::string_view key, const RECT& r) {
+    json.Key(key).BeginObject();
+    json.Number("left", r.left).Number("top", r.top).Number("right", r.right);
+    json.Number("bottom", r.bottom).EndObject();
+}
+
+RECT RectInParent(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND Control(int id) {
+    HWND main = MainWindow();
+    return main ? GetDlgItem(main, id) : nullptr;
+}
+
+int ToInt(const std::wstring& text) { return static_cast<int>(wcstol(text.c_str(), nullptr, 0)); }
+
+void Fail(Reply& reply, std::string_view why) { reply.json.Bool("ok", false).String("error", why); }
+
+// --- commands -----------------------------------------------------------------------
+
+void CmdMain(const Args&, Reply& reply) {
+    HWND hwnd = MainWindow();
+    reply.json.Bool("ok", true).Number("hwnd", reinterpret_cast<long long>(hwnd));
+    if (!hwnd) {
+        return;
+    }
+    RECT window{};
+    GetWindowRect(hwnd, &window);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    reply.json.String("title", WindowText(hwnd)).String("class", ClassOf(hwnd));
+    reply.json.Bool("visible", IsWindowVisible(hwnd) != FALSE);
+    reply.json.Bool("iconic", IsIconic(hwnd) != FALSE);
+    reply.json.Number("style", static_cast<long long>(GetWindowLongW(hwnd, GWL_STYLE)) & 0xFFFFFFFF);
+    reply.json.Number("exstyle", GetWindowLongW(hwnd, GWL_EXSTYLE));
+    reply.json.Number("pid", pid);
+    PutRect(reply.json, "rect", window);
+    reply.json.Number("screen_width", GetSystemMetrics(SM_CXSCREEN));
+    reply.json.Number("screen_height", GetSystemMetrics(SM_CYSCREEN));
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
+    auto* json = reinterpret_cast<JsonWriter*>(param);
+    json->BeginObject();
+    json->Number("id", GetDlgCtrlID(hwnd));
+    json->String("class", ClassOf(hwnd));
+    json->Bool("visible", IsWindowVisible(hwnd) != FALSE);
+    json->Bool("direct", GetParent(hwnd) == MainWindow());
+    json->String("text", WindowText(hwnd));
+    json->Number("style", static_cast<long long>(GetWindowLongW(hwnd, GWL_STYLE)) & 0xFFFFFFFF);
+    PutRect(*json, "rect", RectInParent(hwnd));
+    json->EndObject();
+    return TRUE;
+}
+
+void CmdChildren(const Args&, Reply& reply) {
+    HWND main = MainWindow();
+    reply.json.Bool("ok", main != nullptr).BeginArray("children");
+    if (main) {
+        EnumChildWindows(main, CollectChild, reinterpret_cast<LPARAM>(&reply.json));
+    }
+    reply.json.EndArray();
+}
+
+void CmdProgress(const Args&, Reply& reply) {
+    HWND bar = Control(10000);
+    if (!bar) {
+        return Fail(reply, "no progress bar");
+    }
+    reply.json.Bool("ok", true).Number("pos", SendMessageW(bar, PBM_GETPOS, 0, 0));
+    reply.json.Number("low", SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
+    reply.json.Number("high", SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+}
+
+// A user's click as the control itself receives it: press and release at its centre.
+void CmdClick(const Args& args, Reply& reply) {
+    HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
+    if (!control) {
+        return Fail(reply, "no such control");
+    }
+    RECT r{};
+    GetClientRect(control, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+    PostMessageW(control, WM_MOUSEMOVE, 0, at);
+    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(control, WM_LBUTTONUP, 0, at);
+    reply.json.Bool("ok", true);
+}
+
+void SendMouse(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof(input));
+}
+
+// Real pointer input: move onto the control (or a screen point) and optionally click.
+void CmdPointer(const Args& args, Reply& reply) {
+    POINT target{};
+    if (args[0] == L"moveto" && args.size() > 2) {
+        target = {ToInt(args[1]), ToInt(args[2])};
+    } else {
+        HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
+        if (!control) {
+            return Fail(reply, "no such control");
+        }
+        RECT r{};
+        GetWindowRect(control, &r);
+        target = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    SetCursorPos(target.x, target.y);
+    if (args[0] == L"realclick") {
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+    }
+    reply.json.Bool("ok", true);
+}
+
+void CmdCommand(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 2) {
+        return Fail(reply, "no main window or id");
+    }
+    const int code = args.size() > 2 ? ToInt(args[2]) : 0;
+    PostMessageW(main, WM_COMMAND, MAKEWPARAM(ToInt(args[1]), code),
+                 reinterpret_cast<LPARAM>(Control(ToInt(args[1]))));
+    reply.json.Bool("ok", true);
+}
+
+void CmdChecked(const Args& args, Reply& reply) {
+    HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
+    if (!control) {
+        return Fail(reply, "no such control");
+    }
+    reply.json.Bool("ok", true);
+    reply.json.Bool("checked", SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED);
+}
+
+struct BoxSearch {
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK CollectBox(HWND hwnd, LPARAM param) {
+    if (IsWindowVisible(hwnd) && ClassOf(hwnd) == L"#32770") {
+        reinterpret_cast<BoxSearch*>(param)->boxes.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> OpenBoxes() {
+    BoxSearch search;
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&search));
+    return search.boxes;
+}
+
+void CmdMessageBoxes(const Args&, Reply& reply) {
+    reply.json.Bool("ok", true).BeginArray("boxes");
+    for (HWND box : OpenBoxes()) {
+        reply.json.BeginObject();
+        reply.json.Number("hwnd", reinterpret_cast<long long>(box));
+        reply.json.String("caption", WindowText(box));
+        HWND text = GetDlgItem(box, 0xFFFF); // a message box keeps its text in a static of this id
+        reply.json.String("text", text ? WindowText(text) : std::wstring());
+        reply.json.Number("owner", reinterpret_cast<long long>(GetWindow(box, GW_OWNER)));
+        reply.json.Bool("has_ok", GetDlgItem(box, IDOK) != nullptr);
+        reply.json.Bool("has_cancel", GetDlgItem(box, IDCANCEL) != nullptr);
+        reply.json.EndObject();
+    }
+    reply.json.EndArray();
+}
+
+void CmdPress(const Args& args, Reply& reply) {
+    std::vector<HWND> boxes = OpenBoxes();
+    if (boxes.empty() || args.size() < 2) {
+        return Fail(reply, "no message box");
+    }
+    const int button = args[1] == L"OK" ? IDOK : IDCANCEL;
+    HWND control = GetDlgItem(boxes.front(), button);
+    if (!control) {
+        return Fail(reply, "no such button");
+    }
+    PostMessageW(boxes.front(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(control));
+    reply.json.Bool("ok", true);
+}
+
+void CmdCapture(const Args& args, Reply& reply) {
+    HWND hwnd = args.size() > 2 ? reinterpret_cast<HWND>(_wcstoui64(args[2].c_str(), nullptr, 0))
+                                : MainWindow();
+    if (!hwnd || args.size() < 2) {
+        return Fail(reply, "nothing to capture");
+    }
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    const bool saved = SavePng(CaptureScreenRect(r), args[1]);
+    reply.json.Bool("ok", saved);
+}
+
+// Which of the candidate texts the status line shows: each candidate is drawn the way
+// the window draws its status line (12-pixel GB2312 default face) and compared, ink
+// against ink, with what the screen shows at (34, 331)-(250, 360).
+void CmdStatus(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main) {
+        return Fail(reply, "no main window");
+    }
+    RECT area{34, 331, 250, 360};
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&area), 2);
+    const ScreenPixels shown = CaptureScreenRect(area);
+    auto isInk = [](std::uint32_t pixel) { return pixel != 0xFFFFFF; };
+    std::uint32_t inkColour = 0;
+    int inkCount = 0;
+    for (std::uint32_t pixel : shown.pixels) {
+        if (isInk(pixel)) {
+            ++inkCount;
+            inkColour = pixel;
+        }
+    }
+    reply.json.Bool("ok", true).Number("ink", inkCount).Number("colour", inkColour);
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::wstring& text = args[i];
+        ScreenPixels drawn = RenderToPixels(shown.width, shown.height, [&](HDC dc) {
+            LOGFONTW font{};
+            font.lfHeight = -12;
+            font.lfCharSet = GB2312_CHARSET;
+            HFONT handle = CreateFontIndirectW(&font);
+            HGDIOBJ previous = SelectObject(dc, handle);
+            SetTextColor(dc, RGB(0, 0, 0));
+            TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+            SelectObject(dc, previous);
+            DeleteObject(handle);
+        });
+        bool same = true;
+        for (size_t p = 0; p < drawn.pixels.size() && same; ++p) {
+            same = isInk(drawn.pixels[p]) == isInk(shown.pixels[p]);
+        }
+        if (same) {
+            reply.json.String("match", text);
+            return;
+        }
+    }
+}
+
+void CmdLaunch(const Args& args, Reply& reply) {
+    if (args.size() < 2) {
+        return Fail(reply, "no command line");
+    }
+    std::wstring commandLine = args[1];
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        args.size() > 2 ? args[2].c_str() : nullptr, &startup, &info)) {
+        reply.json.Bool("ok", false).Number("error", GetLastError());
+        return;
+    }
+    CloseHandle(info.hThread);
+    launched[info.dwProcessId] = info.hProcess;
+    reply.json.Bool("ok", true).Number("pid", info.dwProcessId);
+}
+
+void CmdExitCode(const Args& args, Reply& reply) {
+    auto found = args.size() > 1 ? launched.find(static_cast<DWORD>(ToInt(args[1])))
+                                 : launched.end();
+    if (found == launched.end()) {
+        return Fail(reply, "not launched here");
+    }
+    const DWORD wait = args.size() > 2 ? static_cast<DWORD>(ToInt(args[2])) : 0;
+    const bool ended = WaitForSingleObject(found->second, wait) == WAIT_OBJECT_0;
+    DWORD code = 0;
+    GetExitCodeProcess(found->second, &code);
+    reply.json.Bool("ok", true).Bool("running", !ended).Number("code", code);
+}
+
+void CmdSetEnv(const Args& args, Reply& reply) {
+    if (args.size() < 2) {
+        return Fail(reply, "no name");
+    }
+    SetEnvironmentVariableW(args[1].c_str(), args.size() > 2 ? args[2].c_str() : nullptr);
+    reply.json.Bool("ok", true);
+}
+
+void CmdProcesses(const Args&, Reply& reply) {
+    reply.json.Bool("ok", true).BeginArray("processes");
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        reply.json.BeginObject().String("name", entry.szExeFile);
+        reply.json.Number("pid", entry.th32ProcessID).EndObject();
+    }
+    CloseHandle(snapshot);
+    reply.json.EndArray();
+}
+
+void CmdCursor(const Args&, Reply& reply) {
+    CURSORINFO info{};
+    info.cbSize = sizeof(info);
+    GetCursorInfo(&info);
+    reply.json.Bool("ok", true);
+    reply.json.Bool("hand", info.hCursor == LoadCursorW(nullptr, IDC_HAND));
+    reply.json.Bool("arrow", info.hCursor == LoadCursorW(nullptr, IDC_ARROW));
+    reply.json.Number("x", info.ptScreenPos.x).Number("y", info.ptScreenPos.y);
+}
+
+// Registry: regset ROOT PATH NAME sz|dword DATA [32]; regget ROOT PATH NAME [32];
+// regdel ROOT PATH [NAME] [32]. ROOT is HKCU or HKLM; "32" selects the 32-bit view.
+HKEY Root(const std::wstring& name) {
+    return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+REGSAM View(const Args& args) { return args.back() == L"32" ? KEY_WOW64_32KEY : 0; }
+
+void CmdRegSet(const Args& args, Reply& reply) {
+    if (args.size() < 6) {
+        return Fail(reply, "regset ROOT PATH NAME TYPE DATA [32]");
+    }
+    HKEY key = nullptr;
+    LONG status = RegCreateKeyExW(Root(args[1]), args[2].c_str(), 0, nullptr, 0,
+                                  KEY_SET_VALUE | View(args), nullptr, &key, nullptr);
+    if (status == ERROR_SUCCESS) {
+        if (args[4] == L"dword") {
+            DWORD value = static_cast<DWORD>(wcstoul(args[5].c_str(), nullptr, 0));
+            status = RegSetValueExW(key, args[3].c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE*>(&value), sizeof(value));
+        } else {
+            status = RegSetValueExW(key, args[3].c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(args[5].c_str()),
+                                    static_cast<DWORD>((args[5].size() + 1) * sizeof(wchar_t)));
+        }
+        RegCloseKey(key);
+    }
+    reply.json.Bool("ok", status == ERROR_SUCCESS).Number("status", status);
+}
+
+void CmdRegGet(const Args& args, Reply& reply) {
+    if (args.size() < 4) {
+        return Fail(reply, "regget ROOT PATH NAME [32]");
+    }
+    HKEY key = nullptr;
+    LONG status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_QUERY_VALUE | View(args),
+                                &key);
+    reply.json.Bool("ok", status == ERROR_SUCCESS);
+    if (status != ERROR_SUCCESS) {
+        return;
+    }
+    BYTE data[2048] = {};
+    DWORD size = sizeof(data) - sizeof(wchar_t);
+    DWORD type = 0;
+    status = RegQueryValueExW(key, args[3].c_str(), nullptr, &type, data, &size);
+    RegCloseKey(key);
+    reply.json.Bool("exists", status == ERROR_SUCCESS).Number("type", type);
+    if (status == ERROR_SUCCESS && type == REG_DWORD) {
+        reply.json.Number("value", *reinterpret_cast<DWORD*>(data));
+    } else if (status == ERROR_SUCCESS) {
+        reply.json.String("value", std::wstring(reinterpret_cast<wchar_t*>(data)));
+    }
+}
+
+void CmdRegDel(const Args& args, Reply& reply) {
+    if (args.size() < 3) {
+        return Fail(reply, "regdel ROOT PATH [NAME] [32]");
+    }
+    const bool wholeKey = args.size() == 3 || (args.size() == 4 && args[3] == L"32");
+    LONG status;
+    if (wholeKey) {
+        status = RegDeleteKeyExW(Root(args[1]), args[2].c_str(), View(args), 0);
+    } else {
+        HKEY key = nullptr;
+        status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_SET_VALUE | View(args),
+                               &key);
+        if (status == ERROR_SUCCESS) {
+            status = RegDeleteValueW(key, args[3].c_str());
+            RegCloseKey(key);
+        }
+    }
+    reply.json.Bool("ok", status == ERROR_SUCCESS).Number("status", status);
+}
+
+void CmdDrives(const Args&, Reply& reply) {
+    wchar_t list[512] = {};
+    GetLogicalDriveStringsW(511, list);
+    reply.json.Bool("ok", true).BeginArray("drives");
+    for (const wchar_t* root = list; *root; root += lstrlenW(root) + 1) {
+        reply.json.BeginObject().String("root", root);
+        reply.json.Number("type", GetDriveTypeW(root)).EndObject();
+    }
+    reply.json.EndArray();
+}
+
+Args Split(const std::wstring& line) {
+    Args args;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find(L'\t', start);
+        args.push_back(line.substr(start, tab - start));
+        if (tab == std::wstring::npos) {
+            return args;
+        }
+        start = tab + 1;
+    }
+}
+
+using Handler = void (*)(const Args&, Reply&);
+
+const std::map<std::wstring, Handler>& Handlers() {
+    static const std::map<std::wstring, Handler> handlers = {
+        {L"main", CmdMain},         {L"children", CmdChildren},   {L"progress", CmdProgress},
+        {L"click", CmdClick},       {L"moveto", CmdPointer},      {L"hover", CmdPointer},
+        {L"realclick", CmdPointer}, {L"command", CmdCommand},     {L"checked", CmdChecked},
+        {L"boxes", CmdMessageBoxes}, {L"press", CmdPress},        {L"capture", CmdCapture},
+        {L"status", CmdStatus},     {L"launch", CmdLaunch},       {L"exitcode", CmdExitCode},
+        {L"setenv", CmdSetEnv},     {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
+        {L"regset", CmdRegSet},     {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
+        {L"drives", CmdDrives},
+    };
+    return handlers;
+}
+
+} // namespace
+
+int main() {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line == "quit") {
+            break;
+        }
+        Args args = Split(FromUtf8(line));
+        Reply reply;
+        auto handler = Handlers().find(args.empty() ? std::wstring() : args[0]);
+        if (handler == Handlers().end()) {
+            Fail(reply, "unknown command");
+        } else {
+            handler->second(args, reply);
+        }
+        std::cout << reply.Finish() << std::endl;
+    }
+    for (auto& [pid, process] : launched) {
+        CloseHandle(process);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}
