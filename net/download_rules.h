@@ -1,0 +1,34 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The cache-busting query "?skq=" and the tick count as a signed decimal: from about
+// 24.9 days of uptime on it carries a minus sign, as the service has always seen it.
+std::string CacheBustQuery(std::uint32_t tickCount);
+std::wstring CacheBustQueryW(std::uint32_t tickCount);
+
+// The installer address handed to URLDownloadToFileW holds at most 129 characters
+// with its query; a longer one is not used rather than cut into a different address.
+constexpr std::size_t kInstallerUrlMaxChars = 129;
+std::optional<std::wstring> InstallerUrlWithin(std::wstring_view address, std::wstring_view query);
+
+// Percentage of a download from UM_DOWNLOAD_PROGRESS (wParam total, lParam done).
+// Both are the 32-bit unsigned values URLDownloadToFileW reports, so totals of 2 GiB
+// and more work; the result lies in 0..100. A total of 0 gives no percentage.
+std::optional<int> DownloadPercent(std::uint32_t total, std::uint32_t done);
+
+// A transfer that URLDownloadToFileW called a success can still have come up short:
+// the server closed the connection before the announced total. `lastDone` and
+// `lastTotal` are the last progress report, `fileSize` what arrived on disk.
+bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize);
+
+// The status code of a response's raw header block ("HTTP/1.1 404 Not Found\r\n..."),
+// or 0 when it does not start with a status line.
+int HttpStatusFromHeaders(std::wstring_view headers);
+
+// The verification's verdict: a fresh download is needed when the file's digest
+// differs from the announced one (compared in upper case) or could not be computed.
+bool DigestCallsForFreshDownload(std::string_view fileDigest, std::string_view expectedDigest);

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include "net/download_rules.h"
+
+TEST(CacheBustQuery, WritesTheTickCountAsSignedDecimal) {
+    EXPECT_EQ(CacheBustQuery(0), "?skq=0");
+    EXPECT_EQ(CacheBustQuery(123456), "?skq=123456");
+    EXPECT_EQ(CacheBustQuery(0x7FFFFFFFu), "?skq=2147483647");
+    // Past 2^31 ms of uptime the count reads negative, and at 2^32 it starts again.
+    EXPECT_EQ(CacheBustQuery(0x80000000u), "?skq=-2147483648");
+    EXPECT_EQ(CacheBustQuery(0xFFFFFFFFu), "?skq=-1");
+    EXPECT_EQ(CacheBustQueryW(0x80000001u), L"?skq=-2147483647");
+    EXPECT_EQ(CacheBustQueryW(42), L"?skq=42");
+}
+
+TEST(InstallerUrlWithin, RefusesAddressesItWouldHaveToCut) {
+    const std::wstring address(kInstallerUrlMaxChars - 10, L'a');
+    EXPECT_EQ(InstallerUrlWithin(address, L"?skq=12345")->size(), kInstallerUrlMaxChars);
+    EXPECT_FALSE(InstallerUrlWithin(address, L"?skq=123456").has_value());
+    EXPECT_FALSE(InstallerUrlWithin(address + L"bcdefghijkl", L"").has_value());
+    EXPECT_EQ(InstallerUrlWithin(L"http://h/a.exe", L""), L"http://h/a.exe");
+}
+
+TEST(DownloadPercent, TruncatesAndNeedsATotal) {
+    EXPECT_FALSE(DownloadPercent(0, 0).has_value());
+    EXPECT_FALSE(DownloadPercent(0, 500).has_value());
+    EXPECT_EQ(DownloadPercent(200, 50), 25);
+    EXPECT_EQ(DownloadPercent(3, 1), 33);
+    EXPECT_EQ(DownloadPercent(3, 2), 66);
+    EXPECT_EQ(DownloadPercent(8192, 8192), 100);
+}
+
+// Sizes of 2 GiB and more arrive with the top bit set; read as signed they would
+// give negative or wildly wrong percentages.
+TEST(DownloadPercent, LargeTotalsAreUnsigned) {
+    EXPECT_EQ(DownloadPercent(0xC0000000u, 0x60000000u), 50);
+    EXPECT_EQ(DownloadPercent(0xFFFFFFFFu, 0x80000001u), 50);
+    EXPECT_EQ(DownloadPercent(0xFFFFFFFFu, 0xFFFFFFFFu), 100);
+    EXPECT_EQ(DownloadPercent(0x80000000u, 0x7FFFFFFFu), 99);
+    EXPECT_EQ(DownloadPercent(0x80000000u, 1), 0);
+}
+
+TEST(DownloadPercent, NeverPassesAHundred) {
+    EXPECT_EQ(DownloadPercent(100, 250), 100);
+    EXPECT_EQ(DownloadPercent(1, 0xFFFFFFFFu), 100);
+}
+
+TEST(TransferCameUpShort, ComparesTheLastReportAndTheFileWithTheTotal) {
+    EXPECT_FALSE(TransferCameUpShort(1000, 1000, 1000));
+    EXPECT_TRUE(TransferCameUpShort(400, 1000, 400));  // connection closed early
+    EXPECT_TRUE(TransferCameUpShort(1000, 1000, 999)); // less on disk than reported
+    EXPECT_FALSE(TransferCameUpShort(0, 0, 123));      // no total announced
+    // 5 GiB arrives as 1 GiB modulo 2^32.
+    const std::uint64_t fiveGiB = 5ull << 30;
+    EXPECT_FALSE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB));
+    EXPECT_TRUE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB - 1));
+}
+
+TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.0 404 Not Found\r\nServer: x\r\n"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 200 OK\r\n"), 200);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 500"), 500);
+    EXPECT_EQ(HttpStatusFromHeaders(L""), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"Server: x\r\nHTTP/1.1 404 x"), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 20"), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 2000 OK"), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 4x4 Odd"), 0);
+}
+
+TEST(DigestCallsForFreshDownload, ComparesInUpperCase) {
+    EXPECT_FALSE(DigestCallsForFreshDownload("9e107d9d372bb6826bd81d3542a419d6",
+                                             "9E107D9D372BB6826BD81D3542A419D6"));
+    EXPECT_TRUE(DigestCallsForFreshDownload("9e107d9d372bb6826bd81d3542a419d7",
+                                            "9E107D9D372BB6826BD81D3542A419D6"));
+    // No digest announced yet: every finished download is questioned.
+    EXPECT_TRUE(DigestCallsForFreshDownload("9e107d9d372bb6826bd81d3542a419d6", ""));
+}
+
+// A missing, empty or unreadable file is never taken for the installer.
+TEST(DigestCallsForFreshDownload, NoDigestIsNotAPass) {
+    EXPECT_TRUE(DigestCallsForFreshDownload("", "9E107D9D372BB6826BD81D3542A419D6"));
+    EXPECT_TRUE(DigestCallsForFreshDownload("", ""));
+}
