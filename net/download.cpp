@@ -1,0 +1,133 @@
+#include "net/download.h"
+
+#include <urlmon.h>
+
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "app/app_object.h"
+#include "app/messages.h"
+#include "build_config.h"
+#include "install/working_files.h"
+#include "net/ansi_text.h"
+#include "net/com_scope.h"
+#include "net/download_attempts.h"
+#include "net/download_rules.h"
+#include "net/file_md5.h"
+#include "net/http_client.h"
+#include "net/install_answer.h"
+#include "net/url_cache_status.h"
+
+namespace {
+constexpr const wchar_t* kInstallAnswerAddress =
+    L"http://" TIDEWELL_UPDATE_HOST L"/api/v1/install_url";
+constexpr std::size_t kInstallerUrlUnits = 130; // the part of installerUrl an attempt uses
+
+// installerUrl is shared by every attempt thread; only the current one writes it.
+std::mutex installerUrlLock;
+
+void PublishInstallerUrl(unsigned attempt, const std::wstring& url) {
+    std::lock_guard<std::mutex> guard(installerUrlLock);
+    if (!IsCurrentAttempt(attempt)) {
+        return;
+    }
+    wchar_t* field = GetApp()->installerUrl;
+    std::fill(field, field + kInstallerUrlUnits, L'\0');
+    url.copy(field, kInstallerUrlUnits - 1);
+}
+
+// Asks the service where the installer lies; stores the announced digest. Empty when
+// the answer names no usable address.
+std::wstring AskForInstallerUrl(unsigned attempt) {
+    VBindCallback& app = *GetApp();
+    const InstallAnswer answer = ParseInstallAnswer(HttpGetText(kInstallAnswerAddress));
+    if (answer.address.empty() || !IsCurrentAttempt(attempt)) {
+        return {};
+    }
+    const std::optional<std::wstring> address = AnsiToWide(answer.address, kInstallerUrlMaxChars);
+    if (!address) {
+        return {};
+    }
+    const bool bustCache = app.cacheBustPending.load() != 0;
+    const std::wstring query = bustCache ? CacheBustQueryW(GetTickCount()) : std::wstring();
+    const std::optional<std::wstring> url = InstallerUrlWithin(*address, query);
+    if (!url) {
+        return {}; // too long: never cut into a different address
+    }
+    if (bustCache) {
+        app.cacheBustPending.store(0);
+    }
+    if (answer.hasChecksum) {
+        app.expectedMd5.Set(answer.checksum);
+    }
+    PublishInstallerUrl(attempt, *url);
+    return *url;
+}
+
+std::optional<std::uint64_t> FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// URLDownloadToFileW saves error pages and short transfers as if they were the file.
+bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
+    if (CachedHttpStatus(url.c_str()) >= 400) {
+        return false;
+    }
+    const std::optional<std::uint64_t> size = FileSize(file);
+    const TransferProgress progress = LastTransferProgress();
+    return size && !TransferCameUpShort(progress.done, progress.total, *size);
+}
+
+bool ShouldReportFailure(unsigned attempt, HRESULT transfer) {
+    const VBindCallback& app = *GetApp();
+    return transfer != E_ABORT && IsCurrentAttempt(attempt) && app.abortDownload.load() == 0 &&
+           app.quitRequested.load() == 0;
+}
+} // namespace
+
+DownloadAttemptResult RunDownloadAttempt(HWND mainWindow) {
+    DownloadAttemptResult result;
+    const ComScope com;
+    VBindCallback& app = *GetApp();
+    const unsigned attempt = BeginDownloadAttempt();
+    app.notifyWindow.store(mainWindow);
+    PublishInstallerUrl(attempt, std::wstring());
+
+    const std::wstring url = AskForInstallerUrl(attempt);
+    const std::wstring workingFile = GetInstallerFilePath();
+    const std::wstring attemptFile = AttemptFilePath(workingFile, attempt);
+    bool delivered = false;
+    if (!url.empty() && !attemptFile.empty()) {
+        DeleteFileW(attemptFile.c_str());
+        result.transfer = URLDownloadToFileW(nullptr, url.c_str(), attemptFile.c_str(), 0, &app);
+        delivered = result.transfer == S_OK && TransferDeliveredTheFile(url, attemptFile);
+    }
+    result.placed = FinishDownloadAttempt(attempt, delivered, attemptFile, workingFile);
+    if (!result.placed && ShouldReportFailure(attempt, result.transfer)) {
+        SendMessageW(mainWindow, UM_DOWNLOAD_FAILED, 0, 0);
+        result.reportedFailure = true;
+    }
+    return result;
+}
+
+unsigned __stdcall DownloadInstallerThread(void* mainWindow) {
+    try {
+        RunDownloadAttempt(static_cast<HWND>(mainWindow));
+    } catch (...) {
+        // Out of memory at worst; the thread ends quietly like a failed attempt.
+    }
+    return 0;
+}
+
+bool InstallerNeedsFreshDownload() {
+    WaitForCurrentAttempt(kVerifyWaitMs);
+    const std::wstring workingFile = GetInstallerFilePath();
+    const std::string digest =
+        workingFile.empty() ? std::string() : FileMd5Hex(workingFile.c_str());
+    return DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get());
+}

@@ -1,0 +1,72 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "net/http_client.h"
+#include "service_client.h"
+
+namespace {
+std::wstring At(const wchar_t* path) {
+    return std::wstring(service::kBase) + path;
+}
+
+class HttpGetTextTest : public ::testing::Test {
+protected:
+    void SetUp() override { service::Reset(); }
+};
+} // namespace
+
+// The client reads at most 1023 bytes at a time, so a 5000-byte answer needs
+// several reads that must all be appended, in order.
+TEST_F(HttpGetTextTest, BodyOfSeveralReadsArrivesWhole) {
+    service::Control(L"set?answer_long=5000");
+    const std::string expected = service::Fetch(L"/api/v1/install_url");
+    ASSERT_GT(expected.size(), 5000u);
+    EXPECT_EQ(HttpGetText(At(L"/api/v1/install_url").c_str()), expected);
+}
+
+TEST_F(HttpGetTextTest, ErrorPagesAreReadLikeAnswers) {
+    EXPECT_EQ(HttpGetText(At(L"/no/such/page").c_str()), "<html><body>404 Not Found</body></html>");
+    service::Control(L"set?answer_status=500&error_body=down%20for%20repairs&times=1");
+    EXPECT_EQ(HttpGetText(At(L"/api/v1/install_url").c_str()), "down for repairs");
+}
+
+TEST_F(HttpGetTextTest, TextEndsAtItsFirstNul) {
+    service::Control(L"set?answer_raw=before%00after&times=1");
+    EXPECT_EQ(HttpGetText(At(L"/api/v1/install_url").c_str()), "before");
+}
+
+TEST_F(HttpGetTextTest, NothingWhenTheServiceCannotBeReached) {
+    EXPECT_EQ(HttpGetText(L"http://127.0.0.1:1/api/v1/install_url"), "");
+    EXPECT_EQ(HttpGetText(nullptr), "");
+}
+
+// An address whose ANSI form does not fit 128 bytes is refused, not cut short into
+// another address that the service would then be asked for.
+TEST_F(HttpGetTextTest, RefusesAddressesLongerThanItsBuffer) {
+    std::wstring longest = At(L"/x?");
+    longest.append(127 - longest.size(), L'a');
+    ASSERT_EQ(longest.size(), 127u);
+    std::wstring tooLong = longest + L"b";
+    EXPECT_EQ(HttpGetText(longest.c_str()), "<html><body>404 Not Found</body></html>");
+    EXPECT_EQ(HttpGetText(tooLong.c_str()), "");
+    const std::vector<std::string> asked = service::LoggedQueries("/x");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].size(), longest.size() - At(L"/x?").size());
+}
+
+TEST_F(HttpGetTextTest, OversizedBodyIsNoAnswer) {
+    service::Control(L"set?answer_long=70000&times=1");
+    EXPECT_EQ(HttpGetText(At(L"/api/v1/install_url").c_str()), "");
+}
+
+TEST(AnsiToUtf8, ConvertsFromTheAnsiCodePage) {
+    EXPECT_EQ(AnsiToUtf8(""), "");
+    EXPECT_EQ(AnsiToUtf8("http://h/a.exe"), "http://h/a.exe");
+    if (GetACP() != 1252) {
+        GTEST_SKIP() << "the check of a non-ASCII letter is written for code page 1252";
+    }
+    EXPECT_EQ(AnsiToUtf8("caf\xE9"), "caf\xC3\xA9");
+}

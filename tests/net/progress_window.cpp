@@ -1,0 +1,117 @@
+#include "progress_window.h"
+
+#include "app/messages.h"
+
+namespace {
+constexpr wchar_t kClassName[] = L"TidewellNetTestWindow";
+constexpr UINT kRunWork = WM_APP + 1; // lParam: const std::function<void()>*
+
+void RegisterOnce() {
+    static const ATOM atom = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kClassName;
+        return RegisterClassW(&windowClass);
+    }();
+    (void)atom;
+}
+} // namespace
+
+ProgressWindow::ProgressWindow() {
+    RegisterOnce();
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this, ready] { Run(ready); });
+    WaitForSingleObject(ready, 10000);
+    CloseHandle(ready);
+}
+
+ProgressWindow::~ProgressWindow() {
+    if (hwnd_) {
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+    }
+    thread_.join();
+}
+
+void ProgressWindow::Run(HANDLE ready) {
+    threadId_ = GetCurrentThreadId();
+    HWND hwnd = CreateWindowExW(0, kClassName, L"progress", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (hwnd) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    }
+    hwnd_ = hwnd;
+    SetEvent(ready);
+    if (!hwnd) {
+        return;
+    }
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+LRESULT CALLBACK ProgressWindow::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (message) {
+    case UM_DOWNLOAD_PROGRESS: {
+        // The bits of the two 32-bit values, as the main window reads them.
+        const Report report{static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam)};
+        std::function<void(const Report&)> handler;
+        {
+            std::lock_guard<std::mutex> guard(self->lock_);
+            self->reports_.push_back(report);
+            handler = self->onReport_;
+        }
+        if (handler) {
+            handler(report);
+        }
+        return 0;
+    }
+    case UM_DOWNLOAD_FAILED: {
+        std::lock_guard<std::mutex> guard(self->lock_);
+        ++self->failures_;
+        return 0;
+    }
+    case kRunWork:
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+std::vector<ProgressWindow::Report> ProgressWindow::Reports() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return reports_;
+}
+
+int ProgressWindow::Failures() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return failures_;
+}
+
+void ProgressWindow::OnReport(std::function<void(const Report&)> handler) {
+    std::lock_guard<std::mutex> guard(lock_);
+    onReport_ = std::move(handler);
+}
+
+void ProgressWindow::RunOnWindowThread(const std::function<void()>& work) {
+    SendMessageW(hwnd_, kRunWork, 0, reinterpret_cast<LPARAM>(&work));
+}
+
+bool ProgressWindow::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) {
+            return false;
+        }
+        Sleep(5);
+    }
+    return true;
+}
