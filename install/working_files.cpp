@@ -32,6 +32,25 @@ std::wstring WorkingPath(const wchar_t* name) {
 bool IsDotEntry(const wchar_t* name) {
     return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
 }
+
+// Each download attempt writes "<installer>.<n>.part" before it is placed; one cut
+// short by the end of the program would stay behind otherwise.
+void DeleteAttemptLeftovers(const std::wstring& installer) {
+    const std::size_t slash = installer.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        return;
+    }
+    WIN32_FIND_DATAW entry{};
+    ScopedFind search(FindFirstFileW((installer + L".*.part").c_str(), &entry));
+    if (!search.valid()) {
+        return;
+    }
+    do {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileW((installer.substr(0, slash + 1) + entry.cFileName).c_str());
+        }
+    } while (FindNextFileW(search.get(), &entry));
+}
 } // namespace
 
 std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
@@ -74,5 +93,6 @@ void CleanWorkingFiles() {
     const std::wstring installer = GetInstallerFilePath();
     if (!installer.empty()) {
         DeleteFileW(installer.c_str());
+        DeleteAttemptLeftovers(installer);
     }
 }
