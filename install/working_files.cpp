@@ -51,6 +51,51 @@ void DeleteAttemptLeftovers(const std::wstring& installer) {
         }
     } while (FindNextFileW(search.get(), &entry));
 }
+
+using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
+
+// Where a folder really is, with every link on the way resolved; empty when that
+// cannot be told (the function is missing before Windows Vista).
+std::wstring ResolvedLocation(const std::wstring& folder) {
+    static const auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    if (finalPath == nullptr) {
+        return {};
+    }
+    ScopedHandle handle(CreateFileW(folder.c_str(), 0,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle.valid()) {
+        return {};
+    }
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = finalPath(
+            handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) {
+            return {};
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length + 1);
+    }
+}
+
+// A folder entry is a link when it says so, or when it resolves to somewhere other
+// than where it stands (some file systems show links as plain folders).
+bool IsLinkedFolder(const WIN32_FIND_DATAW& entry, const std::wstring& parentLocation) {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        return true;
+    }
+    if (parentLocation.empty()) {
+        return false;
+    }
+    const std::wstring expected = parentLocation + L"\\" + entry.cFileName;
+    const std::wstring actual = ResolvedLocation(expected);
+    return actual.empty() || lstrcmpiW(actual.c_str(), expected.c_str()) != 0;
+}
 } // namespace
 
 std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
@@ -61,6 +106,7 @@ bool DeleteFolderTree(const std::wstring& folder) {
     if (folder.empty()) {
         return false; // "\*" would name the root of the current drive
     }
+    const std::wstring location = ResolvedLocation(folder);
     WIN32_FIND_DATAW entry{};
     ScopedFind search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
     if (search.valid()) {
@@ -69,15 +115,12 @@ bool DeleteFolderTree(const std::wstring& folder) {
                 continue;
             }
             const std::wstring child = folder + L"\\" + entry.cFileName;
-            const DWORD attributes = entry.dwFileAttributes;
-            const bool isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-                // A junction or symbolic link: remove the link, never what it names.
-                isFolder ? RemoveDirectoryW(child.c_str()) : DeleteFileW(child.c_str());
-            } else if (isFolder) {
-                DeleteFolderTree(child);
+            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileW(child.c_str()); // a file link goes, its target stays
+            } else if (IsLinkedFolder(entry, location)) {
+                RemoveDirectoryW(child.c_str()); // the link itself, never what it names
             } else {
-                DeleteFileW(child.c_str());
+                DeleteFolderTree(child);
             }
         } while (FindNextFileW(search.get(), &entry));
     }

@@ -434,6 +434,31 @@ void CmdRegDel(const Args& args, Reply& reply) {
     reply.json.Bool("ok", status == ERROR_SUCCESS).Number("status", status);
 }
 
+// WM_CLOSE from outside, as the taskbar's "Close window" sends it.
+void CmdClose(const Args&, Reply& reply) {
+    HWND main = MainWindow();
+    reply.json.Bool("ok", main != nullptr && PostMessageW(main, WM_CLOSE, 0, 0));
+}
+
+struct ClassCount {
+    const wchar_t* name;
+    int count;
+};
+
+BOOL CALLBACK CountClass(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<ClassCount*>(param);
+    if (ClassOf(hwnd) == search->name) {
+        ++search->count;
+    }
+    return TRUE;
+}
+
+void CmdWindows(const Args& args, Reply& reply) {
+    ClassCount search{args.size() > 1 ? args[1].c_str() : L"TIDEWELL", 0};
+    EnumWindows(CountClass, reinterpret_cast<LPARAM>(&search));
+    reply.json.Bool("ok", true).Number("count", search.count);
+}
+
 void CmdDrives(const Args&, Reply& reply) {
     wchar_t list[512] = {};
     GetLogicalDriveStringsW(511, list);
@@ -469,7 +494,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"status", CmdStatus},     {L"launch", CmdLaunch},       {L"exitcode", CmdExitCode},
         {L"setenv", CmdSetEnv},     {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
         {L"regset", CmdRegSet},     {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
-        {L"drives", CmdDrives},
+        {L"drives", CmdDrives},     {L"close", CmdClose},         {L"windows", CmdWindows},
     };
     return handlers;
 }
