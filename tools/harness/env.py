@@ -89,10 +89,12 @@ class WineEnv:
 
     def popen(self, program, *args, **kwargs):
         kwargs.setdefault("env", self.env)
+        kwargs.setdefault("cwd", self.prefix / "drive_c")  # a folder Windows can name
         return subprocess.Popen(self.wrap(self.wine_argv(program, *args)), **kwargs)
 
     def run(self, program, *args, timeout=600, **kwargs):
         kwargs.setdefault("env", self.env)
+        kwargs.setdefault("cwd", self.prefix / "drive_c")
         return subprocess.run(self.wrap(self.wine_argv(program, *args)), timeout=timeout,
                               **kwargs)
 
