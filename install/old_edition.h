@@ -22,3 +22,13 @@ void StartOldUninstaller(HWND mainWindow);
 // Waits for the uninstall entry to vanish, then sends UM_OLD_REMOVED; sends
 // UM_OLD_REMOVAL_FAILED when it is still there long after the uninstaller started.
 unsigned __stdcall OldEditionWaitThread(void* mainWindow);
+
+// How long the entry may outlive the start of the uninstaller. An uninstaller that
+// finishes at all does so within a minute or two; one that has not after this long
+// never will, and the wizard must not wait for it forever.
+constexpr DWORD kOldRemovalGraceMs = 5 * 60 * 1000;
+
+// The wait of OldEditionWaitThread with a chosen grace (the thread uses the one
+// above). Returns when it has sent its one message, or at once on a quit request,
+// without sending.
+unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs);
