@@ -16,6 +16,7 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(REPO / "tools"))
 from harness.env import WineEnv  # noqa: E402
+from service_control import ServiceControl  # noqa: E402
 
 BIN = Path(os.environ.get("TW_BIN", REPO / "build" / "windows64" / "bin"))
 OUT = Path(os.environ.get("TW_OUT", REPO / "build" / "windows64" / "test-output"))
@@ -45,13 +46,53 @@ class DriverError(RuntimeError):
     pass
 
 
+STANDINS = BIN / "standins"
+INSTALLER_STANDIN = STANDINS / "standin_installer.exe"
+UNINSTALLER_STANDIN = STANDINS / "standin_uninstaller.exe"
+IDLE_STANDIN = STANDINS / "standin_idle.exe"
+
+OLD_EDITION_KEY = ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                   "{5B1E2C7A-94D3-4F08-A6C1-3D72E9B40F15}_is1")
+PRODUCT_KEY = "Software\\Halvesta\\LMD"
+PROGRESS_KEY = "Software\\Halvesta\\LMD\\4.0\\Install\\Progress"
+
+OLD_SUITE = ["LMDBoot.exe", "PkgKeeper.exe", "LMDHover.exe", "LMDMend32.exe", "LMDMend64.exe",
+             "LMDRenew.exe", "KitMedic.exe", "KitEnrol.exe", "VolScan.exe", "ItemFacts.exe",
+             "PkgAide.exe", "DocSentry.exe", "LMDSky.exe", "QtyNorms.exe", "WandSeek.exe",
+             "LMD.exe"]
+
+
+def bmp_pixel(path, x, y):
+    """(r, g, b) of a 24-bit BMP at (x, y) from the top-left."""
+    data = Path(path).read_bytes()
+    offset = int.from_bytes(data[10:14], "little")
+    width = int.from_bytes(data[18:22], "little", signed=True)
+    height = int.from_bytes(data[22:26], "little", signed=True)
+    row = (width * 3 + 3) // 4 * 4
+    line = (height - 1 - y) if height > 0 else y
+    at = offset + line * row + x * 3
+    b, g, r = data[at], data[at + 1], data[at + 2]
+    return (r, g, b)
+
+
 class Session:
-    def __init__(self, service_args=None, netns=True, name="session"):
-        self.service_args = service_args
+    """service: start the bundled Update service serving the stand-in installer and
+    three slides (extra arguments in service_args); program_env: environment for
+    Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
+
+    def __init__(self, service=True, service_args=(), netns=True, program_env=None,
+                 installer_ms=1500, name="session"):
+        self.service_args = None
+        if service:
+            self.service_args = ["--installer", str(INSTALLER_STANDIN), "--slide-count", "3",
+                                 *service_args]
         self.netns = netns
+        self.program_env = dict(program_env or {})
+        self.program_env.setdefault("TW_STANDIN_INSTALL_MS", str(installer_ms))
         self.name = name
         self.pid = None
         self.env = None
+        self.control = None
 
     # -- lifetime ---------------------------------------------------------------
     def __enter__(self):
@@ -60,6 +101,14 @@ class Session:
                            service_args=self.service_args)
         self.env.__enter__()
         try:
+            drive_c = self.env.prefix / "drive_c"
+            self.record_file = drive_c / "standin-record.txt"
+            self.url_file = drive_c / "opened-urls.txt"
+            self.env.env.update(self.program_env)
+            self.env.env["TW_STANDIN_RECORD"] = "C:\\standin-record.txt"
+            self.env.env["TW_URL_RECORD"] = "C:\\opened-urls.txt"
+            if self.service_args is not None:
+                self.control = ServiceControl(self.env.service_socket)
             self.driver = self.env.popen(BIN / "tools" / "twdrive.exe", stdin=subprocess.PIPE,
                                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
             self.call("processes")
@@ -67,6 +116,7 @@ class Session:
             self.program_dir = self.env.prefix / "drive_c" / "Program Files" / "Tidewell"
             self.program_dir.mkdir(parents=True, exist_ok=True)
             shutil.copy(BIN / "Tidewell.exe", self.program_dir / "Tidewell.exe")
+            self._install_browser(drive_c)
         except BaseException:
             self.__exit__(None, None, None)
             raise
@@ -83,6 +133,85 @@ class Session:
                     self.driver.kill()
         finally:
             self.env.__exit__(*exc)
+
+    def _install_browser(self, drive_c):
+        """The test prefix's browser records the addresses it is asked to open."""
+        tools = drive_c / "tools"
+        tools.mkdir(exist_ok=True)
+        shutil.copy(BIN / "tools" / "urlrecord.exe", tools / "urlrecord.exe")
+        for protocol in ("http", "https"):
+            self.call("regset", "HKLM", f"Software\\Classes\\{protocol}\\shell\\open\\command",
+                      "", "sz", '"C:\\tools\\urlrecord.exe" %1')
+
+    def opened_urls(self):
+        if not self.url_file.exists():
+            return []
+        return [line.strip() for line in self.url_file.read_text("utf-8").splitlines() if line]
+
+    def records(self):
+        """The stand-ins' start records: (role, pid, show, module, arguments)."""
+        if not self.record_file.exists():
+            return []
+        rows = []
+        for line in self.record_file.read_text("utf-8", errors="replace").splitlines():
+            parts = line.split("\t")
+            if len(parts) >= 5:
+                rows.append(tuple(parts[:4]) + ("\t".join(parts[4:]),))
+        return rows
+
+    # -- machine state ---------------------------------------------------------------
+    def register_old_edition(self, uninstall_string=None):
+        """Puts the stand-in uninstaller where the old edition's would be and registers it."""
+        folder = self.env.prefix / "drive_c" / "Program Files (x86)" / "LumoOld"
+        folder.mkdir(parents=True, exist_ok=True)
+        shutil.copy(UNINSTALLER_STANDIN, folder / "unins000.exe")
+        if uninstall_string is None:
+            uninstall_string = '"C:\\Program Files (x86)\\LumoOld\\unins000.exe"'
+        self.call("regset", "HKLM", OLD_EDITION_KEY, "UninstallString", "sz", uninstall_string,
+                  "32")
+        return uninstall_string
+
+    def old_edition_registered(self):
+        return self.call("regget", "HKLM", OLD_EDITION_KEY, "UninstallString", "32").get(
+            "exists", False)
+
+    def start_old_suite(self, names):
+        """Starts idle stand-ins under the given file names; returns their pids."""
+        folder = self.env.prefix / "drive_c" / "Program Files (x86)" / "LumoOld" / "bin"
+        folder.mkdir(parents=True, exist_ok=True)
+        pids = []
+        for index, name in enumerate(names):
+            sub = folder / str(index)
+            sub.mkdir(exist_ok=True)
+            shutil.copy(IDLE_STANDIN, sub / name)
+            pids.append(self.launch(sub / name))
+        return pids
+
+    def running(self, names):
+        """Names from `names` that have a running process, with their counts."""
+        wanted = {n.lower() for n in names}
+        counts = {}
+        for process in self.call("processes")["processes"]:
+            if process["name"].lower() in wanted:
+                counts[process["name"]] = counts.get(process["name"], 0) + 1
+        return counts
+
+    def set_install_path(self, folder):
+        self.call("regset", "HKCU", PRODUCT_KEY, "InstallPath", "sz", folder)
+
+    def install_path(self):
+        reply = self.call("regget", "HKCU", PRODUCT_KEY, "InstallPath")
+        return reply.get("value") if reply.get("exists") else None
+
+    def requests(self, path):
+        return [e for e in self.control.log() if e["path"] == path]
+
+    def slide_colour(self, index=0):
+        return bmp_pixel(self.appdata / "Image" / f"{index}.bmp", 285, 120)
+
+    def pixel(self, x, y):
+        reply = self.call("pixel", x, y)
+        return (reply["r"], reply["g"], reply["b"])
 
     def _find_appdata(self):
         users = glob.glob(str(self.env.prefix / "drive_c" / "users" / "*" / "AppData" / "Roaming"))
@@ -110,11 +239,23 @@ class Session:
         return reply["pid"]
 
     def start(self):
-        """Starts Tidewell.exe and waits until its window shows its first page."""
+        """Starts Tidewell.exe and waits for its agreement page."""
         self.pid = self.launch()
-        self.wait_for(lambda: self.main().get("visible") and self.children(), 60,
-                      "the window and its controls")
+        self.wait_for(lambda: self.page() == "agree", 60, "the agreement page")
         return self.pid
+
+    def start_upgrade(self):
+        """Clicks "一键安装" and waits for the download page."""
+        self.click(INSTALL)
+        self.wait_for(lambda: self.page() == "download", 30, "the download page")
+
+    def wait_page(self, name, timeout=60):
+        return self.wait_for(lambda: self.page() == name, timeout, f"the {name} page")
+
+    def finish(self):
+        """From the finish page: "完成", then the program's end."""
+        self.click(FINISH)
+        return self.wait_exit()
 
     def exit_code(self, pid=None, wait_ms=0):
         reply = self.call("exitcode", pid or self.pid, wait_ms)
@@ -155,6 +296,24 @@ class Session:
     def installed_percent(self):
         match, _ = self.status(INSTALLED)
         return int(match[4:-1]) if match else None
+
+    def retry_count(self):
+        """The count line of the retry banner (已重试N次), or None."""
+        # The banner sits at (166, 30); its count line at (100, 210) inside it.
+        candidates = ["已重试%d次" % n for n in range(1, 40)]
+        reply = self.call("text", 266, 240, 130, 20, 12, *candidates)
+        match = reply.get("match")
+        return int(match[3:-1]) if match else None
+
+    def installer_size(self):
+        return INSTALLER_STANDIN.stat().st_size
+
+    def throttle_to_seconds(self, seconds, times=None):
+        """Makes the installer download last about `seconds`."""
+        knobs = {"throttle": max(1024, self.installer_size() // seconds)}
+        if times:
+            knobs["times"] = times
+        self.control.set(**knobs)
 
     def progress(self):
         return self.call("progress")["pos"]

@@ -252,15 +252,11 @@ void CmdCapture(const Args& args, Reply& reply) {
     reply.json.Bool("ok", saved);
 }
 
-// Which of the candidate texts the status line shows: each candidate is drawn the way
-// the window draws its status line (12-pixel GB2312 default face) and compared, ink
-// against ink, with what the screen shows at (34, 331)-(250, 360).
-void CmdStatus(const Args& args, Reply& reply) {
-    HWND main = MainWindow();
-    if (!main) {
-        return Fail(reply, "no main window");
-    }
-    RECT area{34, 331, 250, 360};
+// Which of the candidate texts the window shows in an area: each candidate is drawn
+// the way the program draws its own lines (default face, GB2312, the given height) at
+// the area's top-left corner and compared, ink against ink, with the screen.
+void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, size_t first,
+               Reply& reply) {
     MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&area), 2);
     const ScreenPixels shown = CaptureScreenRect(area);
     auto isInk = [](std::uint32_t pixel) { return pixel != 0xFFFFFF; };
@@ -273,11 +269,11 @@ void CmdStatus(const Args& args, Reply& reply) {
         }
     }
     reply.json.Bool("ok", true).Number("ink", inkCount).Number("colour", inkColour);
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::wstring& text = args[i];
+    for (size_t i = first; i < candidates.size(); ++i) {
+        const std::wstring& text = candidates[i];
         ScreenPixels drawn = RenderToPixels(shown.width, shown.height, [&](HDC dc) {
             LOGFONTW font{};
-            font.lfHeight = -12;
+            font.lfHeight = -fontHeight;
             font.lfCharSet = GB2312_CHARSET;
             HFONT handle = CreateFontIndirectW(&font);
             HGDIOBJ previous = SelectObject(dc, handle);
@@ -295,6 +291,27 @@ void CmdStatus(const Args& args, Reply& reply) {
             return;
         }
     }
+}
+
+// The status line: (34, 331)-(250, 360), 12-pixel text.
+void CmdStatus(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main) {
+        return Fail(reply, "no main window");
+    }
+    MatchText(main, RECT{34, 331, 250, 360}, 12, args, 1, reply);
+}
+
+// text X Y WIDTH HEIGHT FONT-HEIGHT CANDIDATE...: any area of the main window.
+void CmdText(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 6) {
+        return Fail(reply, "text X Y WIDTH HEIGHT FONT-HEIGHT CANDIDATE...");
+    }
+    const int x = ToInt(args[1]);
+    const int y = ToInt(args[2]);
+    MatchText(main, RECT{x, y, x + ToInt(args[3]), y + ToInt(args[4])}, ToInt(args[5]), args, 6,
+              reply);
 }
 
 void CmdLaunch(const Args& args, Reply& reply) {
@@ -459,6 +476,21 @@ void CmdWindows(const Args& args, Reply& reply) {
     reply.json.Bool("ok", true).Number("count", search.count);
 }
 
+// The colour the screen shows at a point of the main window's client area.
+void CmdPixel(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 3) {
+        return Fail(reply, "pixel X Y");
+    }
+    POINT at{ToInt(args[1]), ToInt(args[2])};
+    ClientToScreen(main, &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    reply.json.Bool("ok", true).Number("r", GetRValue(colour)).Number("g", GetGValue(colour));
+    reply.json.Number("b", GetBValue(colour));
+}
+
 void CmdDrives(const Args&, Reply& reply) {
     wchar_t list[512] = {};
     GetLogicalDriveStringsW(511, list);
@@ -495,6 +527,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"setenv", CmdSetEnv},     {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
         {L"regset", CmdRegSet},     {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
         {L"drives", CmdDrives},     {L"close", CmdClose},         {L"windows", CmdWindows},
+        {L"pixel", CmdPixel},       {L"text", CmdText},
     };
     return handlers;
 }

@@ -1,0 +1,76 @@
+"""A connection lost for real (the test's network link goes down) and downloads that
+fail on their own: the offline page counts its retries and the upgrade resumes."""
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from session import Session  # noqa: E402
+
+
+def installer_requests(session):
+    return [e for e in session.control.log() if e["path"].endswith(".exe")]
+
+
+class LostConnection(unittest.TestCase):
+    def test_offline_page_counts_retries_and_the_download_resumes(self):
+        with Session() as s:
+            s.throttle_to_seconds(10, times=1)
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: (s.downloaded_percent() or 0) >= 5, 30, "some progress")
+            s.env.ns.link_down()
+            s.wait_page("offline", 8)
+            s.wait_for(lambda: s.retry_count() == 1, 5, "已重试1次")
+            s.capture("page-offline")
+            s.wait_for(lambda: s.retry_count() == 2, 8, "已重试2次")
+            s.wait_for(lambda: s.retry_count() == 3, 8, "已重试3次")
+            s.env.ns.link_up()
+            s.wait_page("download", 8)
+            s.wait_for(lambda: len(installer_requests(s)) == 2, 10, "a new attempt")
+            self.assertRegex(installer_requests(s)[0]["query"], r"^skq=")
+            self.assertEqual(installer_requests(s)[1]["query"], "")
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+
+    def test_loss_during_the_fresh_download_after_a_mismatch_is_noticed(self):
+        with Session() as s:
+            s.control.set(md5="wrong", times=1)
+            s.start()
+            s.start_upgrade()
+            s.wait_box(60)
+            s.throttle_to_seconds(20, times=1)
+            s.press("OK")
+            s.wait_for(lambda: (s.downloaded_percent() or 0) >= 1, 30, "the fresh download")
+            s.env.ns.link_down()
+            s.wait_page("offline", 8)
+            s.env.ns.link_up()
+            s.wait_page("download", 8)
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+
+
+class FailingServer(unittest.TestCase):
+    def test_connection_closed_mid_download_takes_the_offline_road(self):
+        with Session() as s:
+            s.control.set(close_after=s.installer_size() // 3, times=1)
+            s.start()
+            s.start_upgrade()
+            s.wait_page("offline", 15)
+            s.wait_for(lambda: s.retry_count() == 1, 5, "已重试1次")
+            s.wait_page("download", 10)
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+
+    def test_http_error_for_the_installer_takes_the_offline_road(self):
+        with Session() as s:
+            s.control.set(file_status=500, times=1)
+            s.start()
+            s.start_upgrade()
+            s.wait_page("offline", 15)
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()

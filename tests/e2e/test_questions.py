@@ -1,0 +1,129 @@
+"""The two questions (a damaged download, the cancel question) and the close button on
+every page."""
+import re
+import sys
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from session import CANCEL, CLOSE, Session  # noqa: E402
+
+DAMAGED = ("安装文件损坏，您可以点击确定重新下载或者取消!", "错误")
+CANCEL_QUESTION = ("您确定要取消吗！", "警告")
+
+
+def installer_requests(session):
+    return [e for e in session.control.log() if e["path"].endswith(".exe")]
+
+
+def working_files_gone(session):
+    return (not (session.appdata / "TidewellInstall.exe").exists()
+            and not (session.appdata / "Image").exists())
+
+
+class DamagedDownload(unittest.TestCase):
+    def test_ok_downloads_afresh_with_a_new_query_and_completes(self):
+        with Session() as s:
+            s.control.set(md5="wrong", times=1)
+            s.start()
+            s.start_upgrade()
+            box = s.wait_box(60)
+            self.assertEqual((box["text"], box["caption"]), DAMAGED)
+            self.assertTrue(box["has_ok"] and box["has_cancel"])
+            s.throttle_to_seconds(4, times=1)
+            s.press("OK")
+            s.wait_for(lambda: s.downloaded_percent() == 0, 10, "the display from 0")
+            s.wait_page("done", 90)
+            first, second = installer_requests(s)[:2]
+            self.assertRegex(first["query"], r"^skq=-?\d+$")
+            self.assertRegex(second["query"], r"^skq=-?\d+$")
+            self.assertNotEqual(first["query"], second["query"])
+            self.assertEqual(s.finish(), 0)
+
+    def test_cancel_ends_the_program_and_removes_the_working_files(self):
+        with Session() as s:
+            s.control.set(md5="wrong")
+            s.start()
+            s.start_upgrade()
+            box = s.wait_box(60)
+            self.assertEqual((box["text"], box["caption"]), DAMAGED)
+            self.assertTrue((s.appdata / "TidewellInstall.exe").exists())
+            s.press("CANCEL")
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertTrue(working_files_gone(s))
+
+
+class CancelQuestion(unittest.TestCase):
+    def test_declining_restarts_from_zero_bytes_and_accepting_ends(self):
+        with Session() as s:
+            s.throttle_to_seconds(12)
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: (s.downloaded_percent() or 0) >= 20, 30, "some progress")
+            s.click(CANCEL)
+            box = s.wait_box()
+            self.assertEqual((box["text"], box["caption"]), CANCEL_QUESTION)
+            shown = s.downloaded_percent()
+            s.press("CANCEL")
+            s.wait_for(lambda: len(installer_requests(s)) == 2, 20, "a new transfer")
+            restart = installer_requests(s)[1]
+            self.assertEqual(restart["query"], "", "a restart has no cache-busting query")
+            # The new transfer starts from 0 bytes; the display keeps its highest value.
+            for _ in range(10):
+                self.assertGreaterEqual(s.downloaded_percent(), shown)
+                time.sleep(0.2)
+            s.click(CANCEL)
+            s.wait_box()
+            s.press("OK")
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertTrue(working_files_gone(s))
+
+
+class CloseButton(unittest.TestCase):
+    def test_agreement_page_quits_at_once(self):
+        with Session() as s:
+            s.start()
+            s.click(CLOSE)
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertEqual(s.boxes(), [])
+
+    def test_download_page_asks_and_verification_page_quits(self):
+        with Session() as s:
+            s.throttle_to_seconds(6, times=1)
+            s.start()
+            s.start_upgrade()
+            s.click(CLOSE)
+            box = s.wait_box()
+            self.assertEqual((box["text"], box["caption"]), CANCEL_QUESTION)
+            s.press("CANCEL")
+            # The verification page lasts one second after 100 %.
+            s.wait_for(lambda: s.downloaded_percent() == 100, 60, "100 %")
+            s.capture("page-verify")
+            s.click(CLOSE)
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertEqual([b for b in s.boxes()], [])
+            self.assertTrue(working_files_gone(s))
+
+    def test_offline_page_quits_at_once(self):
+        with Session() as s:
+            s.throttle_to_seconds(30)
+            s.start()
+            s.start_upgrade()
+            s.env.ns.link_down()
+            s.wait_page("offline", 15)
+            s.click(CLOSE)
+            self.assertEqual(s.wait_exit(), 0)
+
+    def test_finish_page_quits_at_once(self):
+        with Session() as s:
+            s.start()
+            s.start_upgrade()
+            s.wait_page("done", 90)
+            s.click(CLOSE)
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertTrue(working_files_gone(s))
+
+
+if __name__ == "__main__":
+    unittest.main()
