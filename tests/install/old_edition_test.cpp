@@ -197,3 +197,12 @@ TEST_F(OldEditionTest, EntryThatNeverGoesAwayEndsTheWaitWithItsOwnMessage) {
     EXPECT_EQ(ReadStartRecords(recordFile).size(), 2u); // it did run, and left the entry
     EXPECT_TRUE(EntryPresent());
 }
+
+TEST_F(OldEditionTest, EntryGoneBeforeTheUninstallStepReportsTheRemovalAtOnce) {
+    // The entry vanished during the pause before this step: the wait ends at once.
+    StartOldUninstaller(window.hwnd());
+    ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_OLD_REMOVED) > 0; }, 2000));
+    window.PumpFor(300);
+    EXPECT_EQ(window.Count(UM_OLD_REMOVED), 1u);
+    EXPECT_EQ(window.Count(UM_OLD_REMOVAL_FAILED), 0u);
+}

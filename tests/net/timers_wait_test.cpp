@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/pages.h"
 #include "net/timers_wait.h"
 
 namespace {
@@ -37,12 +36,4 @@ TEST(WaitIsOver, CountsAcrossTheTopOfTheRange) {
     const std::uint64_t nearTop = std::numeric_limits<std::uint64_t>::max() - kSecond / 2;
     EXPECT_FALSE(WaitIsOver(nearTop, nearTop + kSecond / 4, 1000)); // still below the top
     EXPECT_TRUE(WaitIsOver(nearTop, nearTop + kSecond, 1000));      // wrapped past it
-}
-
-TEST(WatchdogKeepsWatching, OnlyOnTheDownloadAndOfflinePagesAndNeverAfterQuit) {
-    for (int page = 0; page < kPageCount; ++page) {
-        const bool watchedPage = page == PAGE_DOWNLOAD || page == PAGE_OFFLINE;
-        EXPECT_EQ(WatchdogKeepsWatching(page, 0), watchedPage) << "page " << page;
-        EXPECT_FALSE(WatchdogKeepsWatching(page, 1)) << "page " << page;
-    }
 }
