@@ -13,6 +13,8 @@ WINESERVER = WINE_DIR / "wineserver"
 BASE_ENV = {
     "WINEDEBUG": "-all",
     "WINEDLLOVERRIDES": "mscoree,mshtml=",
+    # Which system fonts Wine may use: see the file for why.
+    "FONTCONFIG_FILE": str(Path(__file__).resolve().parent / "fonts.conf"),
 }
 
 
