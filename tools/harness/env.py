@@ -65,7 +65,8 @@ class WineEnv:
             self.xvfb = Xvfb().__enter__()
             self.display = self.xvfb.display
         if self.netns_wanted:
-            self.ns = netns.NetNamespace(f"{os.getpid() % 100000}x{id(self) % 97}")
+            netns.sweep_stale()
+            self.ns = netns.NetNamespace(f"{os.getpid()}x{id(self) % 97}")
             self.ns.__enter__()
         self.env = wine.wine_env(self.prefix, self.arch, {"DISPLAY": self.display,
                                                           "TW_WORK": str(self.work)})

@@ -4,6 +4,7 @@ machine as connected. Setting the link down takes the route away: offline for re
 The host side of the link has no address and forwards nothing, so no packet can
 leave the namespace for anywhere else."""
 import os
+import re
 import subprocess
 
 
@@ -16,6 +17,16 @@ def available():
     return os.geteuid() == 0 and subprocess.run(
         ["ip", "netns", "list"], stdout=subprocess.DEVNULL,
         stderr=subprocess.DEVNULL).returncode == 0
+
+
+def sweep_stale():
+    """Removes namespaces (and their links) left by test processes that were killed
+    before they could clean up; each name carries the creating process's id."""
+    listing = subprocess.run(["ip", "netns", "list"], capture_output=True, text=True).stdout
+    for line in listing.splitlines():
+        match = re.match(r"^tw(\d+)x(\d+)\b", line)
+        if match and not os.path.exists(f"/proc/{match.group(1)}"):
+            NetNamespace(f"{match.group(1)}x{match.group(2)}").close()
 
 
 class NetNamespace:
