@@ -264,6 +264,13 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
     EXPECT_EQ(AttemptFilesLeft(), 0);
     window.RunOnWindowThread([&] { verifyAsksAgain = InstallerNeedsFreshDownload(); });
     EXPECT_FALSE(verifyAsksAgain);
+
+    // The stuck transfer really went on (with the other bytes) before it was dropped.
+    std::vector<std::string> endings;
+    ASSERT_TRUE(ProgressWindow::WaitFor(
+        [&] { return (endings = service::LoggedEndings(kInstallerPath)).size() == 2; }, 20000));
+    EXPECT_TRUE(endings[1] == "complete_different_tail" || endings[1] == "client_gone")
+        << endings[1];
 }
 
 // The verification runs on the window's thread while the attempt may still be

@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""The bundled Update service on its own, driven from Linux: every later test leans on
+its answer format, its fault knobs and its control socket. It runs inside a private
+network namespace; requests are made with curl inside the same namespace."""
+import hashlib
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tools"))
+from harness import netns  # noqa: E402
+from service_control import ServiceControl  # noqa: E402
+
+BASE = "http://127.0.0.1:18765"
+SIZE = 300000
+
+
+class UpdateServiceTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.work = Path(tempfile.mkdtemp(prefix="tidewell-service-"))
+        cls.ns = netns.NetNamespace(f"{os.getpid()}x7").__enter__()
+        cls.service = cls.start_service()
+        cls.control = ServiceControl(cls.work / "service.sock")
+
+    @classmethod
+    def start_service(cls):
+        socket_path = cls.work / "service.sock"
+        with open(cls.work / "service.err", "w") as errors:
+            service = subprocess.Popen(
+                cls.ns.prefix() + ["python3", str(REPO / "tools" / "update_service.py"),
+                                   "--log", str(cls.work / "requests.jsonl"), "--control-socket",
+                                   str(socket_path), "--installer-size", str(SIZE)],
+                stdout=subprocess.DEVNULL, stderr=errors)
+        deadline = time.monotonic() + 20
+        while not socket_path.exists():
+            if time.monotonic() > deadline or service.poll() is not None:
+                raise RuntimeError("service did not start: " + (cls.work / "service.err").read_text())
+            time.sleep(0.05)
+        return service
+
+    @classmethod
+    def tearDownClass(cls):
+        if cls.service.poll() is None:
+            cls.service.kill()
+            cls.service.wait()
+        cls.ns.close()
+        subprocess.run(["rm", "-rf", str(cls.work)])
+
+    def setUp(self):
+        self.control.reset()
+        self.control.clear_log()
+
+    def get(self, path, name="body"):
+        """(HTTP status, body bytes, curl exit code) of one GET inside the namespace."""
+        target = self.work / name
+        proc = subprocess.run(self.ns.prefix() + ["curl", "-s", "-o", str(target), "-w",
+                                                  "%{http_code}", BASE + path],
+                              capture_output=True, text=True, timeout=60)
+        return int(proc.stdout or 0), target.read_bytes() if target.exists() else b"", proc.returncode
+
+    def answer(self):
+        status, body, _ = self.get("/api/v1/install_url")
+        self.assertEqual(status, 200)
+        return body.decode()
+
+    def test_answer_names_the_installer_first_and_its_digest_last(self):
+        text = self.answer()
+        members = json.loads(text)
+        self.assertEqual(list(members)[0], "url")
+        self.assertEqual(list(members)[-1], "md5")
+        self.assertTrue(members["url"].endswith(".exe"))
+        self.assertTrue(text.endswith('"}'), "nothing may follow the closing brace")
+        status, installer, _ = self.get("/files/LumoSetup.exe")
+        self.assertEqual((status, len(installer)), (200, SIZE))
+        self.assertEqual(members["md5"], hashlib.md5(installer).hexdigest().upper())
+        self.assertEqual(members["size"], SIZE)
+
+    def test_answer_faults_apply_to_the_next_requests_only(self):
+        good = json.loads(self.answer())["md5"]
+        self.control.set(md5="wrong", times=1)
+        self.assertNotEqual(json.loads(self.answer())["md5"], good)
+        self.assertEqual(json.loads(self.answer())["md5"], good)
+        self.control.set(md5="lower", trailing="1", times=2)
+        for _ in range(2):
+            text = self.answer()
+            self.assertTrue(text.endswith('"}\n'))
+            self.assertEqual(json.loads(text)["md5"], good.lower())
+        self.control.set(md5="none", times=1)
+        self.assertNotIn("md5", json.loads(self.answer()))
+        self.control.set(answer_long="3000", times=1)
+        long_answer = self.answer()
+        self.assertGreater(len(long_answer), 3000)
+        self.assertEqual(json.loads(long_answer)["md5"], good)
+        self.control.set(answer_status="500", error_body="busy", times=1)
+        self.assertEqual(self.get("/api/v1/install_url")[:2], (500, b"busy"))
+
+    def test_installer_changes_with_its_size(self):
+        first = json.loads(self.answer())
+        self.control.set(installer_size=SIZE + 1)
+        second = json.loads(self.answer())
+        self.assertNotEqual(first["md5"], second["md5"])
+        _, installer, _ = self.get("/files/LumoSetup.exe")
+        self.assertEqual(hashlib.md5(installer).hexdigest().upper(), second["md5"])
+
+    def test_transfer_faults(self):
+        self.control.set(close_after=100000, times=1)
+        status, body, curl_exit = self.get("/files/LumoSetup.exe")
+        self.assertEqual((status, len(body)), (200, 100000))
+        self.assertEqual(curl_exit, 18, "curl must see the transfer end short of its length")
+        self.control.set(file_status=404, times=1)
+        self.assertEqual(self.get("/files/LumoSetup.exe")[0], 404)
+        self.control.set(throttle=200000, times=1)
+        started = time.monotonic()
+        self.assertEqual(len(self.get("/files/LumoSetup.exe")[1]), SIZE)
+        self.assertGreater(time.monotonic() - started, 1.2)
+
+    def test_stalled_transfer_waits_for_release_and_can_go_on_differently(self):
+        _, plain, _ = self.get("/files/LumoSetup.exe", "plain")
+        self.control.set(stall_after=120000, times=1)
+        curl = subprocess.Popen(self.ns.prefix() + ["curl", "-s", "-o", str(self.work / "stalled"),
+                                                    BASE + "/files/LumoSetup.exe"])
+        try:
+            self.control.wait_for(lambda s: s["stalled"] == 1, timeout=20)
+            self.assertIsNone(curl.poll())
+            self.assertEqual(self.control.release(tail="different"), 1)
+            self.assertEqual(curl.wait(timeout=30), 0)
+        finally:
+            if curl.poll() is None:
+                curl.kill()
+        stalled = (self.work / "stalled").read_bytes()
+        self.assertEqual(len(stalled), SIZE)
+        self.assertEqual(stalled[:120000], plain[:120000])
+        self.assertTrue(all(a != b for a, b in zip(stalled[120000:], plain[120000:])))
+
+    def test_slides_and_their_list(self):
+        status, text, _ = self.get("/api/v1/get_interfaces_urls")
+        addresses = text.decode().split(";")
+        self.assertEqual(len(addresses), 3)
+        self.control.set(slide_fail="1")
+        statuses = [self.get(a[len(BASE):])[0] for a in addresses]
+        self.assertEqual(statuses, [200, 404, 200])
+        _, picture, _ = self.get("/slides/0.bmp")
+        self.assertEqual(picture[:2], b"BM")
+        self.control.set(list_trailing_semicolon=1, times=1)
+        self.assertTrue(self.get("/api/v1/get_interfaces_urls")[1].endswith(b".bmp;"))
+
+    def test_log_keeps_every_query_and_how_it_ended(self):
+        self.get("/files/LumoSetup.exe?skq=-12345")
+        self.control.set(close_after=10, times=1)
+        self.get("/files/LumoSetup.exe?skq=7")
+        entries = [e for e in self.control.log() if e["path"] == "/files/LumoSetup.exe"]
+        self.assertEqual([e["query"] for e in entries], ["skq=-12345", "skq=7"])
+        self.assertEqual([e["ended"] for e in entries], ["complete", "closed_early"])
+        self.assertEqual(entries[0]["bytes"], SIZE)
+        lines = (self.work / "requests.jsonl").read_text().splitlines()
+        self.assertIn("skq=-12345", lines[-2] + lines[-1])
+
+    def test_unknown_knob_is_refused(self):
+        with self.assertRaises(RuntimeError):
+            self.control.set(no_such_knob=1)
+
+    def test_zz_terminates_cleanly_with_a_transfer_held(self):
+        self.control.set(stall_after=1000)
+        curl = subprocess.Popen(self.ns.prefix() + ["curl", "-s", "-o", os.devnull,
+                                                    BASE + "/files/LumoSetup.exe"])
+        try:
+            self.control.wait_for(lambda s: s["stalled"] == 1, timeout=20)
+            self.service.send_signal(signal.SIGTERM)
+            self.assertEqual(self.service.wait(timeout=15), 0)
+            self.assertFalse((self.work / "service.sock").exists())
+            curl.wait(timeout=15)
+        finally:
+            if curl.poll() is None:
+                curl.kill()
+
+
+if __name__ == "__main__":
+    if not netns.available():
+        print("network namespaces need root here; skipped", file=sys.stderr)
+        sys.exit(77)
+    unittest.main(verbosity=2)
