@@ -96,6 +96,38 @@ bool IsLinkedFolder(const WIN32_FIND_DATAW& entry, const std::wstring& parentLoc
     const std::wstring actual = ResolvedLocation(expected);
     return actual.empty() || lstrcmpiW(actual.c_str(), expected.c_str()) != 0;
 }
+
+HANDLE OpenForIdentity(const std::wstring& path, DWORD access, DWORD flags) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// Removes a link itself. Only when the system hands out the link as an object of its
+// own: where opening "the link itself" still yields what it points to (Wine with Unix
+// links), removing would reach the target, so the link is left alone.
+void RemoveLinkItself(const std::wstring& path) {
+    {
+        ScopedHandle link(OpenForIdentity(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT));
+        if (!link.valid()) {
+            return;
+        }
+        ScopedHandle target(OpenForIdentity(path, FILE_READ_ATTRIBUTES, 0));
+        if (target.valid() && SameFile(link.get(), target.get())) {
+            return;
+        }
+    }
+    ScopedHandle doomed(OpenForIdentity(path, DELETE,
+                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE));
+}
 } // namespace
 
 std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
@@ -106,6 +138,11 @@ bool DeleteFolderTree(const std::wstring& folder) {
     if (folder.empty()) {
         return false; // "\*" would name the root of the current drive
     }
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        RemoveLinkItself(folder); // the folder itself is a link: never empty its target
+        return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
     const std::wstring location = ResolvedLocation(folder);
     WIN32_FIND_DATAW entry{};
     ScopedFind search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
@@ -115,10 +152,13 @@ bool DeleteFolderTree(const std::wstring& folder) {
                 continue;
             }
             const std::wstring child = folder + L"\\" + entry.cFileName;
-            if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileW(child.c_str()); // a file link goes, its target stays
+            const DWORD attributes = entry.dwFileAttributes;
+            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+                RemoveLinkItself(child);
+            } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                DeleteFileW(child.c_str());
             } else if (IsLinkedFolder(entry, location)) {
-                RemoveDirectoryW(child.c_str()); // the link itself, never what it names
+                RemoveLinkItself(child);
             } else {
                 DeleteFolderTree(child);
             }

@@ -293,6 +293,14 @@ class Session:
         match, _ = self.status(DOWNLOADED)
         return int(match[4:-1]) if match else None
 
+    def shown_percent(self, timeout=5):
+        """The download percentage once the status line shows one (it may be mid-repaint)."""
+        return self.wait_for(self.downloaded_percent, timeout, "a download percentage",
+                             accept=lambda v: v is not None, interval=0.05)
+
+    def shows_status(self, text):
+        return self.status([text])[0] == text
+
     def installed_percent(self):
         match, _ = self.status(INSTALLED)
         return int(match[4:-1]) if match else None

@@ -102,24 +102,37 @@ class WorkingFiles(unittest.TestCase):
             self.assertTrue(locked.exists())
             self.assertEqual(s.boxes(), [])
 
-    def test_links_in_the_image_folder_are_removed_without_following_them(self):
+    def test_links_in_the_image_folder_are_never_followed(self):
         with Session() as s:
             image = self.leave_leftovers(s)
             elsewhere = s.appdata / "Elsewhere"
-            elsewhere.mkdir()
+            (elsewhere / "empty").mkdir(parents=True)
             (elsewhere / "precious.txt").write_text("must survive")
-            # What Wine presents as links: Unix symbolic links, to a folder (a reparse point
-            # to Windows programs) and to a file.
+            # What Wine presents as links: Unix symbolic links, to a folder (a reparse
+            # point to Windows programs) and to a file. Junctions and Windows symbolic
+            # links cannot be made under Wine 8.
             os.symlink(elsewhere, image / "linked-folder")
+            os.symlink(elsewhere / "empty", image / "linked-empty-folder")
             os.symlink(elsewhere / "precious.txt", image / "linked-file.txt")
             s.start()
-            s.wait_for(lambda: not (image / "linked-folder").is_symlink(), 10,
-                       "the folder link to go")
-            self.assertFalse(os.path.lexists(image / "linked-file.txt"))
+            s.wait_for(lambda: not (image / "0.bmp").exists(), 10, "the clean-up")
+            self.assertFalse(os.path.lexists(image / "linked-file.txt"), "a file link goes")
             self.assertEqual((elsewhere / "precious.txt").read_text(), "must survive")
+            self.assertTrue((elsewhere / "empty").is_dir(), "an empty target stays too")
             s.call("close")
             self.assertEqual(s.wait_exit(), 0)
+            self.assertEqual(sorted(os.listdir(elsewhere)), ["empty", "precious.txt"])
 
+    def test_an_image_folder_that_is_itself_a_link_is_not_emptied(self):
+        with Session() as s:
+            elsewhere = s.appdata / "Elsewhere"
+            elsewhere.mkdir()
+            (elsewhere / "0.bmp").write_text("not ours")
+            os.symlink(elsewhere, s.appdata / "Image")
+            s.start()
+            s.call("close")
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertEqual((elsewhere / "0.bmp").read_text(), "not ours")
 
 if __name__ == "__main__":
     unittest.main()
