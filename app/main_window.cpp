@@ -1,11 +1,29 @@
 #include "app/main_window.h"
 
 #include "app/app_object.h"
+#include "app/commands.h"
+#include "app/main_paint.h"
+#include "app/messages.h"
+#include "app/wizard_pages.h"
+#include "app/wizard_state.h"
+#include "app/workflow.h"
+#include "install/install_location.h"
+#include "install/silent_install.h"
 #include "install/working_files.h"
+#include "net/slides.h"
 
 namespace {
 constexpr int kWindowWidth = 570;
 constexpr int kWindowHeight = 370;
+
+// The font and brush handed to every static control and checkbox. WM_CTLCOLORSTATIC
+// comes with each of their repaints, so one of each lives as long as the window.
+HFONT staticFont = nullptr;
+HBRUSH staticBrush = nullptr;
+
+HINSTANCE InstanceOf(HWND hwnd) {
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+}
 
 void CentreOnDesktop(HWND hwnd) {
     RECT desktop{};
@@ -18,16 +36,99 @@ void CentreOnDesktop(HWND hwnd) {
 
 LRESULT OnCreate(HWND hwnd) {
     VBindCallback* app = GetApp();
-    CleanWorkingFiles(); // whatever an earlier run left behind
+    app->mainWindow = hwnd; // workers started below may need it before CreateWindowExW returns
+    CleanWorkingFiles();    // whatever an earlier run left behind
     Gdiplus::GdiplusStartup(&app->gdiplusToken, &app->gdiplusInput, nullptr);
     CentreOnDesktop(hwnd);
+    CreateChildControls(hwnd);
+    GoToPage(PAGE_AGREE);
+    InitInstallFolder();
+    StartWorker(FetchSlidesThread, hwnd);
     return 0;
+}
+
+LRESULT OnPaint(HWND hwnd) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(hwnd, &paint);
+    PaintMainWindow(dc, InstanceOf(hwnd));
+    EndPaint(hwnd, &paint);
+    return 0;
+}
+
+LRESULT OnCtlColorStatic(HDC dc) {
+    if (staticFont == nullptr) {
+        const LOGFONTW description = PaintingFont();
+        staticFont = CreateFontIndirectW(&description);
+        staticBrush = CreateSolidBrush(RGB(255, 255, 255));
+    }
+    SelectObject(dc, staticFont);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 255));
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(staticBrush);
+}
+
+// The window has no caption: a press anywhere on its own surface drags it.
+LRESULT OnLeftButtonDown(HWND hwnd) {
+    SystemParametersInfoW(SPI_SETDRAGFULLWINDOWS, TRUE, nullptr, 0);
+    SendMessageW(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    return 0;
+}
+
+void ReleaseStaticColours() {
+    if (staticFont != nullptr) {
+        DeleteObject(staticFont);
+        DeleteObject(staticBrush);
+        staticFont = nullptr;
+        staticBrush = nullptr;
+    }
+}
+
+bool IsPrivateMessage(UINT message) {
+    return message >= UM_SKIN_STATE && message <= UM_DOWNLOAD_FAILED;
+}
+
+LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case UM_DOWNLOAD_PROGRESS:
+        OnDownloadProgress(hwnd, wParam, lParam);
+        return 0;
+    case UM_STAGE_TIMER:
+        OnStageTimer(hwnd, static_cast<int>(wParam));
+        return 0;
+    case UM_INSTALL_PROGRESS:
+        OnInstallProgress(hwnd, wParam);
+        return 0;
+    case UM_INSTALL_DONE:
+        OnInstallDone(hwnd);
+        return 0;
+    case UM_SLIDE_TICK:
+        OnSlideTick(hwnd);
+        return 0;
+    case UM_NET_STATE:
+        OnNetState(hwnd, wParam != 0);
+        return 0;
+    case UM_OLD_REMOVED:
+        StartSilentInstall();
+        return 0;
+    case UM_INSTALL_FAILED:
+        OnInstallerGaveUp(hwnd, L"安装失败，请关闭后重试");
+        return 0;
+    case UM_OLD_REMOVAL_FAILED:
+        OnInstallerGaveUp(hwnd, L"卸载老版失败，请关闭后重试");
+        return 0;
+    case UM_DOWNLOAD_FAILED:
+        OnDownloadFailed(hwnd);
+        return 0;
+    default: // the controls' own messages mean nothing to the main window
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
 }
 } // namespace
 
 void QuitWizard(bool cleanUp) {
     VBindCallback* app = GetApp();
-    app->quitRequested.store(1);
+    app->quitRequested.store(1); // every worker loop stops at its next check
     if (cleanUp) {
         CleanWorkingFiles();
     }
@@ -37,13 +138,34 @@ void QuitWizard(bool cleanUp) {
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // After the quit sequence, workers' reports may still arrive until the loop ends:
+    // they must not touch the freed control records.
+    const bool quitting = GetApp()->quitRequested.load() != 0;
+    if (quitting && (IsPrivateMessage(message) || message == WM_COMMAND)) {
+        return 0;
+    }
     switch (message) {
     case WM_CREATE:
         return OnCreate(hwnd);
     case WM_DESTROY:
-        QuitWizard(true);
+        if (!quitting) {
+            QuitWizard(true);
+        }
+        ReleaseStaticColours();
+        return 0;
+    case WM_PAINT:
+        return OnPaint(hwnd);
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    case WM_LBUTTONDOWN:
+        return OnLeftButtonDown(hwnd);
+    case WM_COMMAND:
+        OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
         return 0;
     default:
+        if (IsPrivateMessage(message)) {
+            return OnPrivateMessage(hwnd, message, wParam, lParam);
+        }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 }

@@ -1,0 +1,95 @@
+#include "app/main_paint.h"
+
+#include "app/app_object.h"
+#include "res/resource.h"
+#include "ui/bitmap_draw.h"
+
+namespace {
+constexpr COLORREF kFrameColour = RGB(186, 199, 209);
+
+COLORREF TextColourOf(int page) {
+    switch (page) {
+    case PAGE_OFFLINE:
+        return RGB(255, 0, 0);
+    case PAGE_DOWNLOAD:
+    case PAGE_INSTALL:
+    case PAGE_REMOVE_OLD:
+        return RGB(0, 0, 255);
+    default:
+        return RGB(175, 175, 175);
+    }
+}
+
+void DrawFrame(HDC dc) {
+    HPEN pen = CreatePen(PS_SOLID, 1, kFrameColour);
+    HGDIOBJ previous = SelectObject(dc, pen);
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, 569, 0);
+    LineTo(dc, 569, 369);
+    LineTo(dc, 0, 369);
+    LineTo(dc, 0, 0);
+    SelectObject(dc, previous);
+    DeleteObject(pen);
+}
+
+void TextAt(HDC dc, int x, int y, const wchar_t* text) {
+    TextOutW(dc, x, y, text, lstrlenW(text));
+}
+
+// The status line is erased first: a shorter text must not leave a longer one behind.
+void DrawStatusLine(HDC dc) {
+    const RECT& area = GetApp()->statusRect;
+    FillRect(dc, &area, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    TextAt(dc, 34, 331, statusText);
+}
+
+void DrawPictureOrFirstSlide(HDC dc, HINSTANCE instance) {
+    HBITMAP first = GetApp()->slides.At(0);
+    if (first != nullptr) {
+        DrawSlideBitmap(first, dc);
+    } else {
+        DrawBitmapResource(instance, dc, IDB_AGREE_PICTURE, 570, 240);
+    }
+}
+} // namespace
+
+LOGFONTW PaintingFont() {
+    LOGFONTW font{};
+    font.lfHeight = -12;
+    font.lfCharSet = GB2312_CHARSET;
+    return font;
+}
+
+void PaintMainWindow(HDC dc, HINSTANCE instance) {
+    DrawFrame(dc);
+    const LOGFONTW description = PaintingFont();
+    HFONT font = CreateFontIndirectW(&description);
+    const int page = GetApp()->page.load();
+    SetTextColor(dc, TextColourOf(page));
+    HGDIOBJ previousFont = SelectObject(dc, font);
+    switch (page) {
+    case PAGE_AGREE:
+        TextAt(dc, 33, 344, L"我同意");
+        TextAt(dc, 117, 344, L"并允许卸载Lumo和zizaz");
+        DrawBitmapResource(instance, dc, IDB_AGREE_PICTURE, 570, 240);
+        break;
+    case PAGE_DOWNLOAD:
+    case PAGE_INSTALL:
+    case PAGE_REMOVE_OLD:
+        DrawPictureOrFirstSlide(dc, instance);
+        DrawStatusLine(dc);
+        break;
+    case PAGE_DONE:
+        DrawBitmapResource(instance, dc, IDB_DONE_PICTURE, 570, 240);
+        break;
+    case PAGE_OFFLINE:
+        wmemset(statusText, L'\0', 64);
+        lstrcpynW(statusText, L"下载暂停", 64);
+        DrawStatusLine(dc);
+        break;
+    default: // PAGE_VERIFY: the frame only
+        break;
+    }
+    SelectObject(dc, previousFont);
+    DeleteObject(font);
+}

@@ -1,0 +1,36 @@
+#include "app/wizard_state.h"
+
+#include <process.h>
+
+#include <cwchar>
+
+#include "app/app_object.h"
+#include "app/wizard_pages.h"
+
+int maxPercent = 1;
+unsigned slideIndex = 0;
+int retryCount = 0;
+int offlinePaused = 0;
+bool installStalled = false;
+
+void GoToPage(int page) {
+    GetApp()->page.store(page);
+    ShowPage(page);
+}
+
+void SetStatusText(const wchar_t* format, int value) {
+    wmemset(statusText, L'\0', 64);
+    std::swprintf(statusText, 64, format, value);
+}
+
+void SetStatusText(const wchar_t* text) {
+    wmemset(statusText, L'\0', 64);
+    wcsncpy(statusText, text, 63);
+}
+
+void StartWorker(unsigned(__stdcall* proc)(void*), void* argument) {
+    const uintptr_t thread = _beginthreadex(nullptr, 0, proc, argument, 0, nullptr);
+    if (thread != 0) {
+        CloseHandle(reinterpret_cast<HANDLE>(thread));
+    }
+}

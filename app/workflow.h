@@ -1,0 +1,12 @@
+#pragma once
+#include <windows.h>
+
+// The workers' reports, each moving the upgrade one step. Main thread only.
+void OnDownloadProgress(HWND hwnd, WPARAM total, LPARAM done);
+void OnStageTimer(HWND hwnd, int pageWhenDue);
+void OnInstallProgress(HWND hwnd, WPARAM percent);
+void OnInstallDone(HWND hwnd);
+void OnSlideTick(HWND hwnd);
+void OnNetState(HWND hwnd, bool connected);
+void OnDownloadFailed(HWND hwnd);
+void OnInstallerGaveUp(HWND hwnd, const wchar_t* notice);
