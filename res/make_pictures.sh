@@ -141,8 +141,15 @@ for f in 0 1 2 3 4 5 6; do
     for (b = 0; b < 4; b++) printf "fill %s rectangle %d,%d %d,%d ", (b == 0 ? "#8fa3b8" : "#d3dce6"), 188 + b * 6, 30 - 5 * b, 191 + b * 6, 34;
     printf "fill #f05a4f circle 218,14 225,14 fill white polygon 214.5,11.5 215.5,10.5 218,13 220.5,10.5 221.5,11.5 219,14 221.5,16.5 220.5,17.5 218,15 215.5,17.5 214.5,16.5 217,14 ";
   }')
-  convert -size 240x166 xc:white -draw "$draw" "$tmp/frame$f.png"
-  frames="$frames $tmp/frame$f.png"
+  convert -size 240x166 xc:white -draw "$draw" "$tmp/frame$f.miff"
+  frames="$frames $tmp/frame$f.miff"
 done
+# 255 colours shared by all frames (white made transparent), written by our own
+# encoder as the plainest GIF: see write_gif.py.
 # shellcheck disable=SC2086 # one argument per frame
-convert -delay 10 -loop 0 -dispose Background $frames -transparent white retry_animation.gif
+convert $frames +append +dither -colors 255 -unique-colors "$tmp/palette.miff"
+convert $frames +dither -remap "$tmp/palette.miff" -fuzz 1% -transparent white -depth 8 +adjoin \
+  "rgba:$tmp/frame%d.rgba"
+python3 ../write_gif.py retry_animation.gif 240 166 10 \
+  "$tmp/frame0.rgba" "$tmp/frame1.rgba" "$tmp/frame2.rgba" "$tmp/frame3.rgba" \
+  "$tmp/frame4.rgba" "$tmp/frame5.rgba" "$tmp/frame6.rgba"
