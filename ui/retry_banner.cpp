@@ -1,0 +1,124 @@
+#include "ui/retry_banner.h"
+
+#include <iterator>
+#include <new>
+#include <string>
+
+#include "app/messages.h"
+#include "ui/control_font.h"
+#include "ui/gdi_handles.h"
+#include "ui/subclassing.h"
+#include "ui/vimage_ex.h"
+
+HWND pictureHost = nullptr;
+VImageEx* bannerImage = nullptr;
+int bannerRetryCount = 0;
+
+namespace {
+constexpr wchar_t kBannerMessage[] = L"网络不给力,正在努力重试";
+constexpr COLORREF kFrameColour = RGB(239, 239, 31);
+constexpr int kFrameWidth = 3;
+constexpr POINT kFrame[] = {{0, 0}, {240, 0}, {240, 235}, {0, 235}, {0, 0}};
+constexpr POINT kMessageAt{25, 10};
+constexpr POINT kCountAt{100, 210};
+constexpr RECT kCountArea{100, 210, 230, 235};
+constexpr RECT kPictureHostRect{3, 40, 3 + 240, 40 + 166};
+
+std::wstring RetryCountText(int count) {
+    return L"已重试" + std::to_wstring(count) + L"次";
+}
+
+void CreatePictureHost(HWND banner) {
+    pictureHost = CreateWindowExW(
+        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, kPictureHostRect.left, kPictureHostRect.top,
+        kPictureHostRect.right - kPictureHostRect.left,
+        kPictureHostRect.bottom - kPictureHostRect.top, banner, nullptr,
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(banner, GWLP_HINSTANCE)), nullptr);
+}
+
+// Made at the first paint and started whenever the banner paints: starting again
+// does nothing once the thread runs.
+void KeepAnimationRunning() {
+    if (bannerImage == nullptr) {
+        bannerImage = new (std::nothrow) VImageEx();
+    }
+    if (bannerImage == nullptr || pictureHost == nullptr) {
+        return;
+    }
+    RECT host{};
+    GetClientRect(pictureHost, &host);
+    // The thread reads these while it runs; they only ever get the same values, so
+    // they are written only while it does not run yet.
+    if (!bannerImage->Animating()) {
+        bannerImage->targetWindow = pictureHost;
+        bannerImage->destRect = host;
+    }
+    if (bannerImage->loaded) {
+        bannerImage->StartAnimation();
+    }
+}
+
+void OnPaint(HWND hwnd) {
+    const PaintDC dc(hwnd);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    PaintRetryBanner(dc.get(), client, bannerRetryCount);
+    KeepAnimationRunning();
+}
+} // namespace
+
+void PaintRetryBanner(HDC dc, const RECT& client, int retryCount) {
+    {
+        const ScopedBrush white(CreateSolidBrush(RGB(255, 255, 255)));
+        FillRect(dc, &client, white.get());
+    }
+    {
+        const ScopedPen framePen(CreatePen(PS_SOLID, kFrameWidth, kFrameColour));
+        const ScopedSelect selected(dc, framePen.get());
+        Polyline(dc, kFrame, static_cast<int>(std::size(kFrame)));
+    }
+    {
+        const ScopedFont titleFont(CreateControlFont(kBannerTitleFontHeight));
+        const ScopedSelect selected(dc, titleFont.get());
+        TextOutW(dc, kMessageAt.x, kMessageAt.y, kBannerMessage,
+                 static_cast<int>(std::size(kBannerMessage) - 1));
+    }
+    const ScopedFont countFont(CreateControlFont(kSmallFontHeight));
+    const ScopedSelect selected(dc, countFont.get());
+    const std::wstring count = RetryCountText(retryCount); // drawn whole, any number of digits
+    TextOutW(dc, kCountAt.x, kCountAt.y, count.c_str(), static_cast<int>(count.size()));
+}
+
+void ReleaseRetryBannerImage() {
+    delete bannerImage; // stops and waits for the animation thread first
+    bannerImage = nullptr;
+}
+
+LRESULT CALLBACK RetryBannerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        OnPaint(hwnd);
+        break;
+    case WM_ERASEBKGND:
+        return TRUE; // the paint step fills the background
+    case WM_SHOWWINDOW:
+        // Made at the first show or hide, whichever comes first.
+        if (pictureHost == nullptr) {
+            CreatePictureHost(hwnd);
+        }
+        break;
+    case UM_RETRY_COUNT: {
+        bannerRetryCount = static_cast<int>(wParam);
+        RECT area = kCountArea;
+        InvalidateRect(hwnd, &area, FALSE);
+        break;
+    }
+    case WM_DESTROY:
+        ReleaseRetryBannerImage();
+        pictureHost = nullptr; // destroyed with the banner
+        break;
+    default:
+        break;
+    }
+    return PassToPrevious(hwnd, message, wParam, lParam);
+}
