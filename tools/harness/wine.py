@@ -75,6 +75,13 @@ def make_template(template, arch, fresh=False):
         subprocess.run([str(loader(arch)), "reg", "add", r"HKLM\Software\Wine\Drives",
                         "/v", "y:", "/d", "network", "/f"], env=env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        # Chinese Windows links its UI font to a CJK font, so balloons and message
+        # boxes show Chinese; without such a link Wine draws them as boxes.
+        subprocess.run([str(loader(arch)), "reg", "add",
+                        r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink",
+                        "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d",
+                        "wqy-microhei.ttc,WenQuanYi Micro Hei", "/f"], env=env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
         subprocess.run([str(WINESERVER), "-k"], env=env, timeout=300)
         subprocess.run([str(WINESERVER), "-w"], env=env, timeout=300)
         # Tests install software into "X:\Program Files\..."; no drive letter may
