@@ -84,6 +84,7 @@ TEST_F(RetryBannerTest, CountsRetriesInTheCountLine) {
     ASSERT_TRUE(PumpUntil(
         [&] { return CountDifferences(CountLine(), CountLineReference(L"已重试1次")) == 0; },
         kWaitMs));
+    PumpFor(250); // the animation's next frame covers the picture host's own paint
     SaveScreenshot(CaptureWindow(banner), L"retry_banner_count_1");
 
     // Two digits: the closing 次 is still drawn.
@@ -103,6 +104,7 @@ TEST_F(RetryBannerTest, CountsRetriesInTheCountLine) {
         ReleaseDC(nullptr, screen);
     }
     EXPECT_GT(CountInk(line, {head.cx, 0, head.cx + 12, 23}), 5) << "次 is missing";
+    PumpFor(250);
     SaveScreenshot(CaptureWindow(banner), L"retry_banner_count_12");
 
     // A new offline period starts counting at 1 again.
