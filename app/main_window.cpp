@@ -11,6 +11,7 @@
 #include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/slides.h"
+#include "ui/retry_banner.h"
 
 namespace {
 constexpr int kWindowWidth = 570;
@@ -133,6 +134,7 @@ void QuitWizard(bool cleanUp) {
         CleanWorkingFiles();
     }
     FreeControlRecords(*app);
+    ReleaseRetryBannerImage(); // its animation thread draws through GDI+
     Gdiplus::GdiplusShutdown(app->gdiplusToken);
     PostQuitMessage(0);
 }

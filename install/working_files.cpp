@@ -83,17 +83,18 @@ std::wstring ResolvedLocation(const std::wstring& folder) {
     }
 }
 
-// A folder entry is a link when it says so, or when it resolves to somewhere other
-// than where it stands (some file systems show links as plain folders).
-bool IsLinkedFolder(const WIN32_FIND_DATAW& entry, const std::wstring& parentLocation) {
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+// An entry is a link when it says so, or when it resolves to somewhere other than
+// where it stands: Wine, for one, shows Unix links to files as plain files.
+bool IsLink(const std::wstring& path, DWORD attributes, const std::wstring& parentLocation,
+            const wchar_t* name) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         return true;
     }
     if (parentLocation.empty()) {
-        return false;
+        return false; // cannot be told on this system
     }
-    const std::wstring expected = parentLocation + L"\\" + entry.cFileName;
-    const std::wstring actual = ResolvedLocation(expected);
+    const std::wstring actual = ResolvedLocation(path);
+    const std::wstring expected = parentLocation + L"\\" + name;
     return actual.empty() || lstrcmpiW(actual.c_str(), expected.c_str()) != 0;
 }
 
@@ -128,21 +129,8 @@ void RemoveLinkItself(const std::wstring& path) {
     ScopedHandle doomed(OpenForIdentity(path, DELETE,
                                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE));
 }
-} // namespace
-
-std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
-
-std::wstring GetImageFolderPath() { return WorkingPath(L"Image"); }
-
-bool DeleteFolderTree(const std::wstring& folder) {
-    if (folder.empty()) {
-        return false; // "\*" would name the root of the current drive
-    }
-    const DWORD attributes = GetFileAttributesW(folder.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        RemoveLinkItself(folder); // the folder itself is a link: never empty its target
-        return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
-    }
+// Deletes what a folder holds, links removed as links, then the folder itself.
+bool DeleteTreeBelow(const std::wstring& folder) {
     const std::wstring location = ResolvedLocation(folder);
     WIN32_FIND_DATAW entry{};
     ScopedFind search(FindFirstFileW((folder + L"\\*").c_str(), &entry));
@@ -152,20 +140,39 @@ bool DeleteFolderTree(const std::wstring& folder) {
                 continue;
             }
             const std::wstring child = folder + L"\\" + entry.cFileName;
-            const DWORD attributes = entry.dwFileAttributes;
-            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            if (IsLink(child, entry.dwFileAttributes, location, entry.cFileName)) {
                 RemoveLinkItself(child);
-            } else if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                DeleteFileW(child.c_str());
-            } else if (IsLinkedFolder(entry, location)) {
-                RemoveLinkItself(child);
+            } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteTreeBelow(child);
             } else {
-                DeleteFolderTree(child);
+                DeleteFileW(child.c_str());
             }
         } while (FindNextFileW(search.get(), &entry));
     }
     search.reset();
     return RemoveDirectoryW(folder.c_str()) != FALSE;
+}
+} // namespace
+
+std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
+
+std::wstring GetImageFolderPath() { return WorkingPath(L"Image"); }
+
+bool DeleteFolderTree(const std::wstring& folder) {
+    const std::size_t separator = folder.find_last_of(L'\\');
+    if (folder.empty() || separator == std::wstring::npos || separator + 1 == folder.size()) {
+        return false; // "\*" under a root or an empty name would reach far too much
+    }
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const std::wstring parentLocation = ResolvedLocation(folder.substr(0, separator));
+    if (IsLink(folder, attributes, parentLocation, folder.c_str() + separator + 1)) {
+        RemoveLinkItself(folder); // the folder itself is a link: never empty its target
+        return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    }
+    return DeleteTreeBelow(folder);
 }
 
 void CleanWorkingFiles() {

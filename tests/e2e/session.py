@@ -204,7 +204,16 @@ class Session:
         return reply.get("value") if reply.get("exists") else None
 
     def requests(self, path):
+        """Requests for `path` the service has finished answering (a transfer is
+        logged when it ends)."""
         return [e for e in self.control.log() if e["path"] == path]
+
+    def installer_requests(self):
+        return [e for e in self.control.log() if e["path"].endswith(".exe")]
+
+    def address_requests(self):
+        """Each download attempt begins by asking for the installer's address."""
+        return self.requests("/api/v1/install_url")
 
     def slide_colour(self, index=0):
         return bmp_pixel(self.appdata / "Image" / f"{index}.bmp", 285, 120)
@@ -360,4 +369,16 @@ class Session:
             if accept(value):
                 return value
             time.sleep(interval)
-        raise AssertionError(f"timed out after {timeout}s waiting for {what}; last: {value!r}")
+        shot = self._failure_capture(what)
+        raise AssertionError(f"timed out after {timeout}s waiting for {what}; last: {value!r}"
+                             f"; screen: {shot}")
+
+    def _failure_capture(self, what):
+        """A screenshot of the moment a wait gave up, for whoever reads the failure."""
+        name = "failed-" + "".join(c if c.isalnum() else "-" for c in what)[:40]
+        try:
+            if self.main().get("hwnd"):
+                return self.capture(f"{self.name}-{int(time.time())}-{name}")
+        except (DriverError, OSError, ValueError):
+            pass
+        return None

@@ -83,6 +83,7 @@ TEST_F(TimersTest, WatchdogReportsFiveSecondsAfterStartThenFiveAfterEachHandledR
     app->page.store(PAGE_DOWNLOAD);
     const ULONGLONG start = GetTickCount64();
     HANDLE watchdog = StartThread(NetWatchThread, window.hwnd());
+    ASSERT_TRUE(window.PumpUntil([] { return NetWatchIsWatching(); }, 2000));
     // Asking for more watchdogs while one watches starts none: a second NetWatchThread
     // ends at once and StartNetWatchIfIdle does nothing.
     HANDLE second = StartThread(NetWatchThread, window.hwnd());
