@@ -314,6 +314,15 @@ class Session:
         match, _ = self.status(INSTALLED)
         return int(match[4:-1]) if match else None
 
+    def folder_label_text(self, candidates):
+        """Which candidate the install-folder label shows (at (354, 290), 12-pixel text)."""
+        return self.call("text", 354, 290, 150, 20, 12, *candidates).get("match")
+
+    def change_link_colour(self):
+        """(r, g, b) of the change-folder link's text."""
+        ink = self.call("text", 510, 290, 32, 18, 12)["colour"]
+        return ((ink >> 16) & 0xFF, (ink >> 8) & 0xFF, ink & 0xFF)
+
     def retry_count(self):
         """The count line of the retry banner (已重试N次), or None."""
         # The banner sits at (166, 30); its count line at (100, 210) inside it.

@@ -6,10 +6,16 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import (AGREE_CHECK, CANCEL, CHANGE_FOLDER, CLOSE, FOLDER_LABEL, INSTALL,  # noqa: E402
-                     OLD_SUITE, PROGRESS_KEY, REMOVING, Session)
+from session import (AGREE_CHECK, AGREEMENT_LINK, CANCEL, CHANGE_FOLDER, CLOSE,  # noqa: E402
+                     INSTALL, OLD_SUITE, REMOVING, SINA, TENCENT, Session)
 
 DEFAULT_FOLDER = "D:\\Program Files\\Vantrel\\LMD"
+# The test builds name the bundled service's host as the product site.
+SHARE_TEXT = ("我获得了Vantrel新品尝鲜特权，刚刚安装了新玩意:Lumo工作台，目前正在体验中，嘻嘻！"
+              "抢鲜入口：http://127.0.0.1:18765/lmd/")
+TENCENT_PAGE = "http://share.v.t.qq.com/index.php?c=share&a=index&title=" + SHARE_TEXT
+SINA_PAGE = "http://service.weibo.com/share/share.php?title=" + SHARE_TEXT
+AGREEMENT_PAGE = "http://127.0.0.1:18765/lmd/agreement.html"
 
 
 def installer_runs(session):
@@ -22,6 +28,9 @@ class FreshMachine(unittest.TestCase):
             s.throttle_to_seconds(6)  # seconds of real progress
             s.start()
             s.capture("page-agree")
+            self.assertEqual(s.folder_label_text(["默认为您安装在D盘"]), "默认为您安装在D盘")
+            red, green, blue = s.change_link_colour()
+            self.assertGreater(blue, red, "the change link is blue")
             s.start_upgrade()
             # The picture area shows the first slide.
             s.wait_for(lambda: (s.appdata / "Image" / "0.bmp").exists(), 10, "slide 0")
@@ -41,6 +50,12 @@ class FreshMachine(unittest.TestCase):
             s.capture("page-install")
             s.wait_page("done", 60)
             s.capture("page-done")
+            # The share buttons open the share pages in the browser.
+            s.click(TENCENT)
+            s.wait_for(lambda: len(s.opened_urls()) == 1, 20, "the Tencent Weibo page")
+            s.click(SINA)
+            s.wait_for(lambda: len(s.opened_urls()) == 2, 20, "the Sina Weibo page")
+            self.assertEqual(s.opened_urls(), [TENCENT_PAGE, SINA_PAGE])
             self.assertEqual(s.finish(), 0)
             runs = installer_runs(s)
             self.assertEqual(len(runs), 1)
@@ -88,9 +103,12 @@ class InstalledBefore(unittest.TestCase):
         with Session() as s:
             s.set_install_path(folder)
             s.start()
+            s.click(AGREEMENT_LINK)
+            s.wait_for(lambda: s.opened_urls() == [AGREEMENT_PAGE], 20, "the agreement page")
             s.capture("page-agree-installed-before")
-            label = next(c for c in s.children() if c["id"] == FOLDER_LABEL)
-            self.assertTrue(label["visible"])
+            self.assertEqual(s.folder_label_text([folder]), folder)
+            red, green, blue = s.change_link_colour()
+            self.assertTrue(red == green == blue, "the change link is grey")
             # The change link stays grey: clicking it opens no folder dialog.
             s.click(CHANGE_FOLDER)
             time.sleep(1)
