@@ -50,6 +50,7 @@ STANDINS = BIN / "standins"
 INSTALLER_STANDIN = STANDINS / "standin_installer.exe"
 UNINSTALLER_STANDIN = STANDINS / "standin_uninstaller.exe"
 IDLE_STANDIN = STANDINS / "standin_idle.exe"
+SLIDES = sorted((REPO / "tools" / "service" / "slides").glob("*.bmp"))
 
 OLD_EDITION_KEY = ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                    "{5B1E2C7A-94D3-4F08-A6C1-3D72E9B40F15}_is1")
@@ -77,15 +78,15 @@ def bmp_pixel(path, x, y):
 
 class Session:
     """service: start the bundled Update service serving the stand-in installer and
-    three slides (extra arguments in service_args); program_env: environment for
-    Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
+    the three demo slides (extra arguments in service_args); program_env: environment
+    for Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
 
     def __init__(self, service=True, service_args=(), netns=True, program_env=None,
                  installer_ms=1500, name="session"):
         self.service_args = None
         if service:
-            self.service_args = ["--installer", str(INSTALLER_STANDIN), "--slide-count", "3",
-                                 *service_args]
+            self.service_args = ["--installer", str(INSTALLER_STANDIN),
+                                 "--slides", *map(str, SLIDES), *service_args]
         self.netns = netns
         self.program_env = dict(program_env or {})
         self.program_env.setdefault("TW_STANDIN_INSTALL_MS", str(installer_ms))
@@ -215,8 +216,14 @@ class Session:
         """Each download attempt begins by asking for the installer's address."""
         return self.requests("/api/v1/install_url")
 
+    # A point of the picture area that no slide writes on.
+    SLIDE_PROBE = (540, 215)
+
     def slide_colour(self, index=0):
-        return bmp_pixel(self.appdata / "Image" / f"{index}.bmp", 285, 120)
+        return bmp_pixel(self.appdata / "Image" / f"{index}.bmp", *self.SLIDE_PROBE)
+
+    def picture_colour(self):
+        return self.pixel(*self.SLIDE_PROBE)
 
     def pixel(self, x, y):
         reply = self.call("pixel", x, y)

@@ -34,7 +34,7 @@ class FreshMachine(unittest.TestCase):
             s.start_upgrade()
             # The picture area shows the first slide.
             s.wait_for(lambda: (s.appdata / "Image" / "0.bmp").exists(), 10, "slide 0")
-            s.wait_for(lambda: s.pixel(285, 120) == s.slide_colour(0), 5, "the first slide")
+            s.wait_for(lambda: s.picture_colour() == s.slide_colour(0), 5, "the first slide")
             seen = []
             while s.page() == "download":
                 percent = s.downloaded_percent()
