@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_object.h"
+#include "app/com_scope.h"
 #include "app/handles.h"
 #include "app/messages.h"
 #include "install/folder_rules.h"
@@ -77,21 +78,6 @@ wchar_t SystemDriveLetter() {
     return length == 0 || length >= kSystemFolderCapacity ? L'\0' : folder[0];
 }
 
-// The new-style folder dialog needs COM on the calling thread.
-class ComApartment {
-public:
-    ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        if (initialized_) {
-            CoUninitialize();
-        }
-    }
-
-private:
-    bool initialized_;
-};
 } // namespace
 
 bool HasInstallPath() {
@@ -126,7 +112,7 @@ void ChooseInstallFolder(HWND mainWindow) {
     if (HasInstallPath()) {
         return; // the registered folder cannot be changed
     }
-    ComApartment com;
+    ComScope com;
     BROWSEINFOW dialog{};
     dialog.hwndOwner = GetForegroundWindow();
     dialog.lpszTitle = kDialogTitle;

@@ -11,7 +11,7 @@
 #include "build_config.h"
 #include "install/working_files.h"
 #include "net/ansi_text.h"
-#include "net/com_scope.h"
+#include "app/com_scope.h"
 #include "net/download_rules.h"
 #include "net/http_client.h"
 #include "net/image_list.h"

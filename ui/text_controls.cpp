@@ -64,6 +64,26 @@ void ShowBalloon(HWND tipWindow, HWND control, const wchar_t* text) {
     SendMessageW(tipWindow, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
 }
 
+// The links' pointer: the hand once it rests on them, the arrow when it leaves. True
+// when the message is answered here and must not be passed on.
+bool TrackHandCursor(HWND hwnd, UINT message) {
+    switch (message) {
+    case WM_SETCURSOR:
+        return true; // never the class cursor
+    case WM_MOUSEMOVE:
+        RequestHoverAndLeave(hwnd);
+        return false;
+    case WM_MOUSEHOVER:
+        ShowSystemCursor(IDC_HAND);
+        return false;
+    case WM_MOUSELEAVE:
+        ShowSystemCursor(IDC_ARROW);
+        return false;
+    default:
+        return false;
+    }
+}
+
 void HideBalloon(HWND tipWindow) {
     if (tipWindow != nullptr) {
         SendMessageW(tipWindow, TTM_TRACKACTIVATE, FALSE, 0);
@@ -142,18 +162,10 @@ LRESULT CALLBACK AgreementLinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         PaintAgreementLink(dc.get(), client);
         break;
     }
-    case WM_SETCURSOR:
-        return TRUE;
-    case WM_MOUSEMOVE:
-        RequestHoverAndLeave(hwnd);
-        break;
-    case WM_MOUSEHOVER:
-        ShowSystemCursor(IDC_HAND);
-        break;
-    case WM_MOUSELEAVE:
-        ShowSystemCursor(IDC_ARROW);
-        break;
     default:
+        if (TrackHandCursor(hwnd, message)) {
+            return TRUE;
+        }
         break;
     }
     return PassToPrevious(hwnd, message, wParam, lParam);
@@ -161,20 +173,8 @@ LRESULT CALLBACK AgreementLinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 LRESULT CALLBACK CancelLinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // The static control paints the text itself; only the cursor is ours.
-    switch (message) {
-    case WM_SETCURSOR:
+    if (TrackHandCursor(hwnd, message)) {
         return TRUE;
-    case WM_MOUSEMOVE:
-        RequestHoverAndLeave(hwnd);
-        break;
-    case WM_MOUSEHOVER:
-        ShowSystemCursor(IDC_HAND);
-        break;
-    case WM_MOUSELEAVE:
-        ShowSystemCursor(IDC_ARROW);
-        break;
-    default:
-        break;
     }
     return PassToPrevious(hwnd, message, wParam, lParam);
 }

@@ -168,18 +168,7 @@ bool VImageEx::StartAnimation() {
     thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &VImageEx::AnimationThreadProc,
                                                      this, CREATE_SUSPENDED, nullptr));
     if (thread == nullptr) {
-        if (memoryDC != nullptr && replacedBitmap != nullptr) {
-            SelectObject(memoryDC, replacedBitmap);
-        }
-        if (memoryDC != nullptr) {
-            DeleteDC(memoryDC);
-        }
-        if (frameBitmap != nullptr) {
-            DeleteObject(frameBitmap);
-        }
-        memoryDC = nullptr;
-        frameBitmap = nullptr;
-        replacedBitmap = nullptr;
+        ReleaseFrameBuffer();
         return false;
     }
     ResumeThread(thread);
@@ -235,24 +224,29 @@ void VImageEx::DrawCurrentFrame() {
     SetStretchBltMode(windowDC.get(), previousMode);
 }
 
+// The memory device context and its bitmap, made for the animation thread.
+void VImageEx::ReleaseFrameBuffer() {
+    if (memoryDC != nullptr && replacedBitmap != nullptr) {
+        SelectObject(memoryDC, replacedBitmap);
+    }
+    if (memoryDC != nullptr) {
+        DeleteDC(memoryDC);
+    }
+    if (frameBitmap != nullptr) {
+        DeleteObject(frameBitmap);
+    }
+    memoryDC = nullptr;
+    frameBitmap = nullptr;
+    replacedBitmap = nullptr;
+}
+
 void VImageEx::Shutdown() {
     if (thread != nullptr) {
         SetEvent(exitEvent);
         WaitForSingleObject(thread, INFINITE);
         CloseHandle(thread);
-        if (memoryDC != nullptr && replacedBitmap != nullptr) {
-            SelectObject(memoryDC, replacedBitmap);
-        }
-        if (memoryDC != nullptr) {
-            DeleteDC(memoryDC);
-        }
-        if (frameBitmap != nullptr) {
-            DeleteObject(frameBitmap);
-        }
         thread = nullptr;
-        memoryDC = nullptr;
-        frameBitmap = nullptr;
-        replacedBitmap = nullptr;
+        ReleaseFrameBuffer();
     }
     if (exitEvent != nullptr) {
         CloseHandle(exitEvent);

@@ -60,6 +60,7 @@ private:
     static unsigned __stdcall AnimationThreadProc(void* self);
     void AnimationLoop();
     void DrawCurrentFrame();
+    void ReleaseFrameBuffer();
     void Shutdown();
 
     IStream* stream = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 #include <objbase.h>
 
-// COM for the lifetime of a worker thread that uses URL monikers; undone only when
-// this scope did the initialising.
+// COM (single-threaded apartment) for as long as the scope lives: URL monikers and
+// the new-style folder dialog need it. Undone only when this scope did the initialising.
 class ComScope {
 public:
     ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
