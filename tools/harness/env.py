@@ -9,11 +9,26 @@ import time
 from pathlib import Path
 
 from . import netns, wine
-from .xvfb import Xvfb
+from .xvfb import Xvfb, die_with_parent
 
 REPO = Path(__file__).resolve().parents[2]
 SERVICE = REPO / "tools" / "update_service.py"
 SERVICE_PORT = 18765
+
+
+def sweep_stale_work():
+    """Removes the scratch folders (each holds a whole prefix) of test processes that
+    were killed before they could clean up."""
+    for folder in Path(tempfile.gettempdir()).glob("tidewell-*"):
+        try:
+            owner = int((folder / "owner.pid").read_text())
+        except (OSError, ValueError):
+            continue
+        if not os.path.exists(f"/proc/{owner}"):
+            # Its Windows programs may still run: end them with their wineserver first.
+            subprocess.run([str(wine.WINESERVER), "-k"], env=wine.wine_env(folder / "prefix", "win64"),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+            shutil.rmtree(folder, ignore_errors=True)
 
 
 class WineEnv:
@@ -47,7 +62,9 @@ class WineEnv:
         return self
 
     def _open(self):
+        sweep_stale_work()
         self.work = Path(tempfile.mkdtemp(prefix="tidewell-"))
+        (self.work / "owner.pid").write_text(str(os.getpid()))
         wine.make_template(self.template, self.arch)
         self.prefix = self.work / "prefix"
         subprocess.run(["cp", "-a", "--reflink=auto", str(self.template), str(self.prefix)],
@@ -70,12 +87,13 @@ class WineEnv:
             self.ns.__enter__()
         self.env = wine.wine_env(self.prefix, self.arch, {"DISPLAY": self.display,
                                                           "TW_WORK": str(self.work)})
-        # One persistent wineserver for the whole test: later starts are fast.
-        subprocess.run(self.wrap([str(wine.WINESERVER), "-p"]), env=self.env, check=True)
+        # One persistent wineserver for the whole test: later starts are fast. It still
+        # goes by itself a minute after its last client, should the test be killed.
+        subprocess.run(self.wrap([str(wine.WINESERVER), "-p60"]), env=self.env, check=True)
         if self.service_args is not None:
             self.start_service(self.service_args)
 
-    def set_drive(self, letter, target, drive_type=None):
+    def set_drive(self, letter, target):
         link = self.prefix / "dosdevices" / f"{letter.lower()}:"
         if link.is_symlink() or link.exists():
             link.unlink()
@@ -119,7 +137,8 @@ class WineEnv:
                 "--log", str(self.service_log), "--control-socket", str(self.service_socket),
                 *args]
         self.service = subprocess.Popen(self.wrap(argv), stdout=subprocess.DEVNULL,
-                                        stderr=open(self.work / "service.err", "w"))
+                                        stderr=open(self.work / "service.err", "w"),
+                                        preexec_fn=die_with_parent)
         deadline = time.monotonic() + 20
         while time.monotonic() < deadline:
             if self.service.poll() is not None:

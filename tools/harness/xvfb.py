@@ -1,6 +1,16 @@
 """A private X display for tests that have none."""
+import ctypes
 import os
+import signal
 import subprocess
+
+PR_SET_PDEATHSIG = 1
+
+
+def die_with_parent():
+    """For Popen(preexec_fn=...): the child gets SIGTERM when the test process dies,
+    even when that was killed outright (a test over its time limit)."""
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
 
 class Xvfb:
@@ -14,7 +24,8 @@ class Xvfb:
         self.proc = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", self.size,
              "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=die_with_parent)
         os.close(write_fd)
         with os.fdopen(read_fd) as pipe:
             number = pipe.readline().strip()
