@@ -54,16 +54,36 @@ VBindCallback::~VBindCallback() {
 }
 
 // Only URLDownloadToFileW ever holds this object, and it needs none of these.
-HRESULT VBindCallback::QueryInterface(REFIID, void**) { return E_NOTIMPL; }
-ULONG VBindCallback::AddRef() { return 0; }
-ULONG VBindCallback::Release() { return 0; }
-HRESULT VBindCallback::OnStartBinding(DWORD, IBinding*) { return E_NOTIMPL; }
-HRESULT VBindCallback::GetPriority(LONG*) { return E_NOTIMPL; }
-HRESULT VBindCallback::OnLowResource(DWORD) { return E_NOTIMPL; }
-HRESULT VBindCallback::OnStopBinding(HRESULT, LPCWSTR) { return E_NOTIMPL; }
-HRESULT VBindCallback::GetBindInfo(DWORD*, BINDINFO*) { return E_NOTIMPL; }
-HRESULT VBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) { return E_NOTIMPL; }
-HRESULT VBindCallback::OnObjectAvailable(REFIID, IUnknown*) { return E_NOTIMPL; }
+HRESULT VBindCallback::QueryInterface(REFIID, void**) {
+    return E_NOTIMPL;
+}
+ULONG VBindCallback::AddRef() {
+    return 0;
+}
+ULONG VBindCallback::Release() {
+    return 0;
+}
+HRESULT VBindCallback::OnStartBinding(DWORD, IBinding*) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::GetPriority(LONG*) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::OnLowResource(DWORD) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::OnStopBinding(HRESULT, LPCWSTR) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::GetBindInfo(DWORD*, BINDINFO*) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) {
+    return E_NOTIMPL;
+}
+HRESULT VBindCallback::OnObjectAvailable(REFIID, IUnknown*) {
+    return E_NOTIMPL;
+}
 
 VBindCallback* GetApp() {
     // A function-local static: built by the first call, destroyed at process exit.
@@ -73,12 +93,10 @@ VBindCallback* GetApp() {
 
 void FreeControlRecords(VBindCallback& app) {
     ChildControl** fields[] = {
-        &app.closeButton,     &app.installButton,      &app.agreeCheck,
-        &app.agreementLink,   &app.changeFolderLink,   &app.cancelLink,
-        &app.progressBar,     &app.finishButton,       &app.tencentShareButton,
-        &app.sinaShareButton, &app.cleanupCheck,       &app.retryBanner,
-        &app.folderLabel,     &app.folderLabelTip,     &app.changeFolderTip,
-        &app.minimizeButton,
+        &app.closeButton,        &app.installButton,   &app.agreeCheck,      &app.agreementLink,
+        &app.changeFolderLink,   &app.cancelLink,      &app.progressBar,     &app.finishButton,
+        &app.tencentShareButton, &app.sinaShareButton, &app.cleanupCheck,    &app.retryBanner,
+        &app.folderLabel,        &app.folderLabelTip,  &app.changeFolderTip, &app.minimizeButton,
     };
     for (ChildControl** field : fields) {
         delete *field;

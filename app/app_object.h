@@ -25,7 +25,7 @@ public:
     void Append(HBITMAP bitmap);
     std::size_t Count() const;
     HBITMAP At(std::size_t index) const; // nullptr when out of range
-    void Clear();                       // storage only: the process is ending
+    void Clear();                        // storage only: the process is ending
 
 private:
     mutable std::mutex lock;
@@ -79,8 +79,8 @@ public:
     std::atomic<HWND> notifyWindow{nullptr};
     // Nonzero: OnProgress reports nothing and ends the transfer. Written by the UI.
     std::atomic<int> abortDownload{0};
-    ULONG_PTR gdiplusToken = 0;                 // UI only
-    Gdiplus::GdiplusStartupInput gdiplusInput;  // version 1, no callback, no suppression
+    ULONG_PTR gdiplusToken = 0;                // UI only
+    Gdiplus::GdiplusStartupInput gdiplusInput; // version 1, no callback, no suppression
 
     // Child control records, UI thread only; valid from WM_CREATE until a quit path.
     ChildControl* closeButton = nullptr;        // 101
@@ -100,14 +100,14 @@ public:
     ChildControl* changeFolderTip = nullptr;    // tooltip of the change-folder link
     ChildControl* minimizeButton = nullptr;     // 114
 
-    std::atomic<int> page{PAGE_AGREE};      // written by the UI only; polled by workers
-    std::atomic<int> quitRequested{0};      // written by the UI only; polled by workers
-    RECT statusRect{};                      // UI only; set when PAGE_DOWNLOAD is shown
-    HWND mainWindow = nullptr;              // set by start-up before any worker exists
-    SlideList slides;                       // appended by the picture worker
-    LockedText expectedMd5;                 // upper-case hex; written by the download worker
-    std::atomic<int> cacheBustPending{1};   // UI sets, download worker reads and clears
-    wchar_t installerUrl[260]{};            // download worker only
+    std::atomic<int> page{PAGE_AGREE};    // written by the UI only; polled by workers
+    std::atomic<int> quitRequested{0};    // written by the UI only; polled by workers
+    RECT statusRect{};                    // UI only; set when PAGE_DOWNLOAD is shown
+    HWND mainWindow = nullptr;            // set by start-up before any worker exists
+    SlideList slides;                     // appended by the picture worker
+    LockedText expectedMd5;               // upper-case hex; written by the download worker
+    std::atomic<int> cacheBustPending{1}; // UI sets, download worker reads and clears
+    wchar_t installerUrl[260]{};          // download worker only
 };
 
 // The one Application object; constructed by the first call (made by start-up before
@@ -119,6 +119,6 @@ VBindCallback* GetApp();
 void FreeControlRecords(VBindCallback& app);
 
 // Main-window texts, used on the main thread only.
-extern wchar_t statusText[64]; // the status line
-extern wchar_t installDir[260];  // the install folder handed to the installer
-extern wchar_t folderText[260];  // what the folder label shows after window creation
+extern wchar_t statusText[64];  // the status line
+extern wchar_t installDir[260]; // the install folder handed to the installer
+extern wchar_t folderText[260]; // what the folder label shows after window creation

@@ -5,8 +5,7 @@
 
 // Owners for kernel, search, registry and module handles: closed exactly once, on
 // every path, and never copied.
-template <typename Traits>
-class UniqueHandle {
+template <typename Traits> class UniqueHandle {
 public:
     using Handle = typename Traits::Handle;
 

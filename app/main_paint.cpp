@@ -1,6 +1,7 @@
 #include "app/main_paint.h"
 
 #include "app/app_object.h"
+#include "app/wizard_state.h"
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
 
@@ -83,8 +84,7 @@ void PaintMainWindow(HDC dc, HINSTANCE instance) {
         DrawBitmapResource(instance, dc, IDB_DONE_PICTURE, 570, 240);
         break;
     case PAGE_OFFLINE:
-        wmemset(statusText, L'\0', 64);
-        lstrcpynW(statusText, L"下载暂停", 64);
+        SetStatusText(L"下载暂停");
         DrawStatusLine(dc);
         break;
     default: // PAGE_VERIFY: the frame only

@@ -8,14 +8,14 @@ constexpr UINT UM_DOWNLOAD_PROGRESS = WM_USER + 101; // wParam total, lParam don
 constexpr UINT UM_STAGE_TIMER = WM_USER + 102;       // wParam: page when the delay ran out
 constexpr UINT UM_INSTALL_PROGRESS = WM_USER + 103;  // wParam: installer's percentage
 constexpr UINT UM_INSTALL_DONE = WM_USER + 104;
-constexpr UINT UM_SLIDE_TICK = WM_USER + 105;        // posted every 3 s
-constexpr UINT UM_NET_STATE = WM_USER + 106;         // wParam 1 connected, 0 offline
-constexpr UINT UM_RETRY_COUNT = WM_USER + 107;       // to the retry banner: wParam count
-constexpr UINT UM_SET_FOLDER_TEXT = WM_USER + 108;   // to the folder label: lParam wide text
-constexpr UINT UM_SET_TOOLTIP = WM_USER + 109;       // wParam: tooltip window
+constexpr UINT UM_SLIDE_TICK = WM_USER + 105;      // posted every 3 s
+constexpr UINT UM_NET_STATE = WM_USER + 106;       // wParam 1 connected, 0 offline
+constexpr UINT UM_RETRY_COUNT = WM_USER + 107;     // to the retry banner: wParam count
+constexpr UINT UM_SET_FOLDER_TEXT = WM_USER + 108; // to the folder label: lParam wide text
+constexpr UINT UM_SET_TOOLTIP = WM_USER + 109;     // wParam: tooltip window
 constexpr UINT UM_OLD_REMOVED = WM_USER + 110;
 
 // Ways out of pages that would otherwise wait forever.
-constexpr UINT UM_INSTALL_FAILED = WM_USER + 111;      // installer ended short of 100 %
-constexpr UINT UM_OLD_REMOVAL_FAILED = WM_USER + 112;  // old uninstall entry never went away
-constexpr UINT UM_DOWNLOAD_FAILED = WM_USER + 113;     // attempt failed without being aborted
+constexpr UINT UM_INSTALL_FAILED = WM_USER + 111;     // installer ended short of 100 %
+constexpr UINT UM_OLD_REMOVAL_FAILED = WM_USER + 112; // old uninstall entry never went away
+constexpr UINT UM_DOWNLOAD_FAILED = WM_USER + 113;    // attempt failed without being aborted

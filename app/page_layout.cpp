@@ -14,6 +14,8 @@ constexpr unsigned Pages(std::initializer_list<int> pages) {
 
 constexpr unsigned kAllPages = (1u << kPageCount) - 1;
 
+// One row per control: kept as the layout table it is.
+// clang-format off
 constexpr unsigned kShownOn[kPageControlCount] = {
     kAllPages,                                                           // close
     Pages({PAGE_AGREE}),                                                 // install
@@ -30,6 +32,8 @@ constexpr unsigned kShownOn[kPageControlCount] = {
     Pages({PAGE_AGREE}),                                                 // folder label
     kAllPages,                                                           // minimize
 };
+// clang-format on
+
 } // namespace
 
 bool IsShownOnPage(PageControl control, int page) {

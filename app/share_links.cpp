@@ -4,8 +4,9 @@
 
 namespace {
 std::wstring ShareText() {
-    return std::wstring(L"我获得了Vantrel新品尝鲜特权，刚刚安装了新玩意:Lumo工作台，目前正在体验中，"
-                        L"嘻嘻！抢鲜入口：") +
+    return std::wstring(
+               L"我获得了Vantrel新品尝鲜特权，刚刚安装了新玩意:Lumo工作台，目前正在体验中，"
+               L"嘻嘻！抢鲜入口：") +
            TIDEWELL_PRODUCT_SITE;
 }
 } // namespace
@@ -20,4 +21,6 @@ std::wstring SinaShareAddress() {
            ShareText();
 }
 
-std::wstring AgreementAddress() { return TIDEWELL_AGREEMENT_URL; }
+std::wstring AgreementAddress() {
+    return TIDEWELL_AGREEMENT_URL;
+}

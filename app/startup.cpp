@@ -50,9 +50,8 @@ void RegisterMainWindowClass(HINSTANCE instance) {
 
 int CreateMainWindow(HINSTANCE instance, int showCommand) {
     // The true size and place are set while the window handles WM_CREATE.
-    HWND window = CreateWindowExW(0, windowClassName, windowTitle, kMainWindowStyle,
-                                  CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window = CreateWindowExW(0, windowClassName, windowTitle, kMainWindowStyle, CW_USEDEFAULT,
+                                  0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
     GetApp()->mainWindow = window;
     if (window == nullptr) {
         return 0;

@@ -10,11 +10,11 @@
 #include "ui/text_controls.h"
 
 namespace {
-constexpr DWORD kSkinStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;                         // 0x50000100
-constexpr DWORD kCheckboxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX;   // 0x50010003
-constexpr DWORD kProgressStyle = WS_CHILD | WS_VISIBLE | PBS_SMOOTH;                     // 0x50000001
-constexpr DWORD kBannerStyle = WS_CHILD | WS_VISIBLE | SS_ENDELLIPSIS;                   // 0x50004000
-constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON;   // 0x80000043
+constexpr DWORD kSkinStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;                        // 0x50000100
+constexpr DWORD kCheckboxStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX; // 0x50010003
+constexpr DWORD kProgressStyle = WS_CHILD | WS_VISIBLE | PBS_SMOOTH;                   // 0x50000001
+constexpr DWORD kBannerStyle = WS_CHILD | WS_VISIBLE | SS_ENDELLIPSIS;                 // 0x50004000
+constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON; // 0x80000043
 
 struct Place {
     int x, y, width, height;
@@ -33,6 +33,8 @@ struct ControlRow {
     Setup setup = Setup::None;
 };
 
+// One row per control: kept as the layout table it is.
+// clang-format off
 // Creation order matters: it is also the z-order of overlapping controls.
 const ControlRow kRows[] = {
     {&VBindCallback::closeButton, 101, L"STATIC", L"", kSkinStyle, {535, 0, 34, 22}, CloseButtonProc},
@@ -63,6 +65,7 @@ const ControlRow kRows[] = {
     {&VBindCallback::minimizeButton, 114, L"STATIC", L"", kSkinStyle, {495, 0, 34, 22},
      MinimizeButtonProc},
 };
+// clang-format on
 
 // The page-switched controls in the order ShowPage walks them (the table's order).
 ChildControl* VBindCallback::*const kSwitched[kPageControlCount] = {
@@ -81,14 +84,14 @@ HINSTANCE InstanceOf(HWND window) {
 
 ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
     auto* record = new ChildControl;
-    record->hwnd = CreateWindowExW(0, row.className, row.text, row.style, row.place.x,
-                                   row.place.y, row.place.width, row.place.height, mainHwnd,
+    record->hwnd = CreateWindowExW(0, row.className, row.text, row.style, row.place.x, row.place.y,
+                                   row.place.width, row.place.height, mainHwnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                    InstanceOf(mainHwnd), nullptr);
     if (row.proc != nullptr && record->hwnd != nullptr) {
         // The subclass procedures find the previous procedure in the user-data slot.
-        record->previousProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-            record->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(row.proc)));
+        record->previousProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(record->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(row.proc)));
         SetWindowLongPtrW(record->hwnd, GWLP_USERDATA,
                           reinterpret_cast<LONG_PTR>(record->previousProc));
     }

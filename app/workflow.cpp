@@ -21,7 +21,9 @@ constexpr DWORD kVerifyDelayMs = 1000;
 constexpr DWORD kInstallDelayMs = 1000;
 constexpr DWORD kAfterKillDelayMs = 2000;
 
-HWND ProgressBar(HWND hwnd) { return GetDlgItem(hwnd, 10000); }
+HWND ProgressBar(HWND hwnd) {
+    return GetDlgItem(hwnd, 10000);
+}
 
 void RepaintStatusLine(HWND hwnd, BOOL erase) {
     InvalidateRect(hwnd, &GetApp()->statusRect, erase);
@@ -131,9 +133,10 @@ void OnInstallProgress(HWND hwnd, WPARAM percent) {
     const unsigned value = static_cast<unsigned>(percent);
     const unsigned bar = value >= 100 ? 200 : value + 100;
     SendMessageW(ProgressBar(hwnd), PBM_SETPOS, bar, 0);
-    wmemset(statusText, L'\0', 64);
     if (value < 100) {
         SetStatusText(L"已安装：%d%%", static_cast<int>(value));
+    } else {
+        SetStatusText(L""); // finished: the line stays empty
     }
     RepaintStatusLine(hwnd, FALSE);
 }

@@ -63,15 +63,15 @@ std::wstring ResolvedLocation(const std::wstring& folder) {
         return {};
     }
     ScopedHandle handle(CreateFileW(folder.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle.valid()) {
         return {};
     }
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = finalPath(
-            handle.get(), path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        const DWORD length = finalPath(handle.get(), path.data(), static_cast<DWORD>(path.size()),
+                                       FILE_NAME_NORMALIZED);
         if (length == 0) {
             return {};
         }
@@ -117,7 +117,8 @@ bool SameFile(HANDLE a, HANDLE b) {
 // links), removing would reach the target, so the link is left alone.
 void RemoveLinkItself(const std::wstring& path) {
     {
-        ScopedHandle link(OpenForIdentity(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT));
+        ScopedHandle link(
+            OpenForIdentity(path, FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT));
         if (!link.valid()) {
             return;
         }
@@ -126,8 +127,8 @@ void RemoveLinkItself(const std::wstring& path) {
             return;
         }
     }
-    ScopedHandle doomed(OpenForIdentity(path, DELETE,
-                                        FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE));
+    ScopedHandle doomed(
+        OpenForIdentity(path, DELETE, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE));
 }
 // Deletes what a folder holds, links removed as links, then the folder itself.
 bool DeleteTreeBelow(const std::wstring& folder) {
@@ -154,9 +155,13 @@ bool DeleteTreeBelow(const std::wstring& folder) {
 }
 } // namespace
 
-std::wstring GetInstallerFilePath() { return WorkingPath(L"TidewellInstall.exe"); }
+std::wstring GetInstallerFilePath() {
+    return WorkingPath(L"TidewellInstall.exe");
+}
 
-std::wstring GetImageFolderPath() { return WorkingPath(L"Image"); }
+std::wstring GetImageFolderPath() {
+    return WorkingPath(L"Image");
+}
 
 bool DeleteFolderTree(const std::wstring& folder) {
     const std::size_t separator = folder.find_last_of(L'\\');

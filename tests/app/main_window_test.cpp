@@ -21,11 +21,13 @@ struct ExpectedControl {
     const wchar_t* className;
     const wchar_t* text;
     DWORD style;
-    RECT rect; // left, top, right, bottom in the main window
+    RECT rect;           // left, top, right, bottom in the main window
     const char* shownOn; // one character per page 0..6
     bool subclassed;
 };
 
+// One row per control: kept as the layout table it is.
+// clang-format off
 // Pages: agree, download, offline, install, done, remove-old, verify.
 const ExpectedControl kControls[] = {
     {&VBindCallback::closeButton, 101, L"Static", L"", 0x50000100, {535, 0, 569, 22}, "SSSSSSS", true},
@@ -43,6 +45,7 @@ const ExpectedControl kControls[] = {
     {&VBindCallback::folderLabel, 112, L"Static", L"", 0x50000100, {354, 290, 504, 310}, "S......", true},
     {&VBindCallback::minimizeButton, 114, L"Static", L"", 0x50000100, {495, 0, 529, 22}, "SSSSSSS", true},
 };
+// clang-format on
 
 class MainWindow : public ::testing::Test {
 protected:

@@ -55,7 +55,6 @@ SLIDES = sorted((REPO / "tools" / "service" / "slides").glob("*.bmp"))
 OLD_EDITION_KEY = ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                    "{5B1E2C7A-94D3-4F08-A6C1-3D72E9B40F15}_is1")
 PRODUCT_KEY = "Software\\Halvesta\\LMD"
-PROGRESS_KEY = "Software\\Halvesta\\LMD\\4.0\\Install\\Progress"
 
 OLD_SUITE = ["LMDBoot.exe", "PkgKeeper.exe", "LMDHover.exe", "LMDMend32.exe", "LMDMend64.exe",
              "LMDRenew.exe", "KitMedic.exe", "KitEnrol.exe", "VolScan.exe", "ItemFacts.exe",

@@ -16,15 +16,13 @@ struct ScreenPixels {
 // What the screen shows in `rect` (screen coordinates).
 ScreenPixels CaptureScreenRect(const RECT& rect);
 // Pixels drawn by `draw` into a white memory bitmap of width x height.
-template <typename Draw>
-ScreenPixels RenderToPixels(int width, int height, Draw draw);
+template <typename Draw> ScreenPixels RenderToPixels(int width, int height, Draw draw);
 // Writes pixels as a PNG through GDI+; false on failure.
 bool SavePng(const ScreenPixels& image, const std::wstring& path);
 
 ScreenPixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height);
 
-template <typename Draw>
-ScreenPixels RenderToPixels(int width, int height, Draw draw) {
+template <typename Draw> ScreenPixels RenderToPixels(int width, int height, Draw draw) {
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);

@@ -33,7 +33,9 @@ struct Reply {
 
 std::map<DWORD, HANDLE> launched; // processes started by `launch`, kept for their exit codes
 
-HWND MainWindow() { return FindWindowW(L"TIDEWELL", nullptr); }
+HWND MainWindow() {
+    return FindWindowW(L"TIDEWELL", nullptr);
+}
 
 std::wstring WindowText(HWND hwnd) {
     wchar_t text[512] = {};
@@ -68,9 +70,13 @@ HWND Control(int id) {
     return main ? GetDlgItem(main, id) : nullptr;
 }
 
-int ToInt(const std::wstring& text) { return static_cast<int>(wcstol(text.c_str(), nullptr, 0)); }
+int ToInt(const std::wstring& text) {
+    return static_cast<int>(wcstol(text.c_str(), nullptr, 0));
+}
 
-void Fail(Reply& reply, std::string_view why) { reply.json.Bool("ok", false).String("error", why); }
+void Fail(Reply& reply, std::string_view why) {
+    reply.json.Bool("ok", false).String("error", why);
+}
 
 // --- commands -----------------------------------------------------------------------
 
@@ -87,7 +93,8 @@ void CmdMain(const Args&, Reply& reply) {
     reply.json.String("title", WindowText(hwnd)).String("class", ClassOf(hwnd));
     reply.json.Bool("visible", IsWindowVisible(hwnd) != FALSE);
     reply.json.Bool("iconic", IsIconic(hwnd) != FALSE);
-    reply.json.Number("style", static_cast<long long>(GetWindowLongW(hwnd, GWL_STYLE)) & 0xFFFFFFFF);
+    reply.json.Number("style",
+                      static_cast<long long>(GetWindowLongW(hwnd, GWL_STYLE)) & 0xFFFFFFFF);
     reply.json.Number("exstyle", GetWindowLongW(hwnd, GWL_EXSTYLE));
     reply.json.Number("pid", pid);
     PutRect(reply.json, "rect", window);
@@ -333,8 +340,8 @@ void CmdLaunch(const Args& args, Reply& reply) {
 }
 
 void CmdExitCode(const Args& args, Reply& reply) {
-    auto found = args.size() > 1 ? launched.find(static_cast<DWORD>(ToInt(args[1])))
-                                 : launched.end();
+    auto found =
+        args.size() > 1 ? launched.find(static_cast<DWORD>(ToInt(args[1]))) : launched.end();
     if (found == launched.end()) {
         return Fail(reply, "not launched here");
     }
@@ -383,7 +390,9 @@ HKEY Root(const std::wstring& name) {
     return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-REGSAM View(const Args& args) { return args.back() == L"32" ? KEY_WOW64_32KEY : 0; }
+REGSAM View(const Args& args) {
+    return args.back() == L"32" ? KEY_WOW64_32KEY : 0;
+}
 
 void CmdRegSet(const Args& args, Reply& reply) {
     if (args.size() < 6) {
@@ -412,8 +421,8 @@ void CmdRegGet(const Args& args, Reply& reply) {
         return Fail(reply, "regget ROOT PATH NAME [32]");
     }
     HKEY key = nullptr;
-    LONG status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_QUERY_VALUE | View(args),
-                                &key);
+    LONG status =
+        RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_QUERY_VALUE | View(args), &key);
     reply.json.Bool("ok", status == ERROR_SUCCESS);
     if (status != ERROR_SUCCESS) {
         return;
@@ -441,8 +450,7 @@ void CmdRegDel(const Args& args, Reply& reply) {
         status = RegDeleteKeyExW(Root(args[1]), args[2].c_str(), View(args), 0);
     } else {
         HKEY key = nullptr;
-        status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_SET_VALUE | View(args),
-                               &key);
+        status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_SET_VALUE | View(args), &key);
         if (status == ERROR_SUCCESS) {
             status = RegDeleteValueW(key, args[3].c_str());
             RegCloseKey(key);
@@ -519,15 +527,15 @@ using Handler = void (*)(const Args&, Reply&);
 
 const std::map<std::wstring, Handler>& Handlers() {
     static const std::map<std::wstring, Handler> handlers = {
-        {L"main", CmdMain},         {L"children", CmdChildren},   {L"progress", CmdProgress},
-        {L"click", CmdClick},       {L"moveto", CmdPointer},      {L"hover", CmdPointer},
-        {L"realclick", CmdPointer}, {L"command", CmdCommand},     {L"checked", CmdChecked},
-        {L"boxes", CmdMessageBoxes}, {L"press", CmdPress},        {L"capture", CmdCapture},
-        {L"status", CmdStatus},     {L"launch", CmdLaunch},       {L"exitcode", CmdExitCode},
-        {L"setenv", CmdSetEnv},     {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
-        {L"regset", CmdRegSet},     {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
-        {L"drives", CmdDrives},     {L"close", CmdClose},         {L"windows", CmdWindows},
-        {L"pixel", CmdPixel},       {L"text", CmdText},
+        {L"main", CmdMain},          {L"children", CmdChildren},   {L"progress", CmdProgress},
+        {L"click", CmdClick},        {L"moveto", CmdPointer},      {L"hover", CmdPointer},
+        {L"realclick", CmdPointer},  {L"command", CmdCommand},     {L"checked", CmdChecked},
+        {L"boxes", CmdMessageBoxes}, {L"press", CmdPress},         {L"capture", CmdCapture},
+        {L"status", CmdStatus},      {L"launch", CmdLaunch},       {L"exitcode", CmdExitCode},
+        {L"setenv", CmdSetEnv},      {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
+        {L"regset", CmdRegSet},      {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
+        {L"drives", CmdDrives},      {L"close", CmdClose},         {L"windows", CmdWindows},
+        {L"pixel", CmdPixel},        {L"text", CmdText},
     };
     return handlers;
 }

@@ -14,8 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     if (file == nullptr) {
         return 3;
     }
-    const int length = WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, nullptr, 0, nullptr,
-                                           nullptr);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, nullptr, 0, nullptr, nullptr);
     if (length > 1) {
         char* utf8 = new char[static_cast<size_t>(length)];
         WideCharToMultiByte(CP_UTF8, 0, commandLine, -1, utf8, length, nullptr, nullptr);
