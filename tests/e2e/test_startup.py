@@ -86,6 +86,24 @@ class WorkingFiles(unittest.TestCase):
             self.assertFalse(image.exists())
             self.assertFalse((s.appdata / "TidewellInstall.exe").exists())
 
+    def test_application_data_outside_the_ansi_code_page_is_cleaned_too(self):
+        with Session(service=False) as s:
+            # "ก" exists in no Windows ANSI code page Wine would use here.
+            name = "Roaming-ก"
+            s.appdata = s.appdata.parent / name
+            s.appdata.mkdir()
+            s.call("regset", "HKCU",
+                   "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                   "AppData", "sz", "C:\\users\\" + s.appdata.parent.parent.name +
+                   "\\AppData\\" + name)
+            image = self.leave_leftovers(s)
+            s.start()
+            s.wait_for(lambda: not (image / "sub").exists(), 10, "the leftovers to go")
+            self.assertFalse((s.appdata / "TidewellInstall.exe").exists())
+            s.call("close")
+            self.assertEqual(s.wait_exit(), 0)
+            self.assertFalse(image.exists())
+
     def test_read_only_file_stays_with_its_folder_and_nothing_is_shown(self):
         with Session() as s:
             image = self.leave_leftovers(s)
