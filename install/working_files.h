@@ -12,5 +12,6 @@ std::wstring GetImageFolderPath();   // ...\Image
 // to is never touched. Read-only files stay, and so do the folders holding them.
 bool DeleteFolderTree(const std::wstring& folder);
 
-// Removes the image folder, then the installer file. Nothing is reported.
+// Removes the image folder, then the installer file and what unfinished download
+// attempts left beside it. Nothing is reported.
 void CleanWorkingFiles();
