@@ -22,19 +22,12 @@ ScreenPixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height) {
 }
 
 ScreenPixels CaptureScreenRect(const RECT& rect) {
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    SelectObject(memory, previous);
-    ScreenPixels result = ReadBitmap(memory, bitmap, width, height);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return result;
+    return RenderToPixels(rect.right - rect.left, rect.bottom - rect.top, [&](HDC memory) {
+        HDC screen = GetDC(nullptr);
+        BitBlt(memory, 0, 0, rect.right - rect.left, rect.bottom - rect.top, screen, rect.left,
+               rect.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    });
 }
 
 namespace {
