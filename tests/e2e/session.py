@@ -109,8 +109,12 @@ class Session:
             self.env.env["TW_URL_RECORD"] = "C:\\opened-urls.txt"
             if self.service_args is not None:
                 self.control = ServiceControl(self.env.service_socket)
-            self.driver = self.env.popen(BIN / "tools" / "twdrive.exe", stdin=subprocess.PIPE,
-                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            # Wine's own complaints (about the driver and everything it starts) land here.
+            self.driver_log = self.env.work / "driver-stderr.log"
+            with open(self.driver_log, "wb") as log:
+                self.driver = self.env.popen(BIN / "tools" / "twdrive.exe",
+                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                             stderr=log)
             self.call("processes")
             self.appdata = self._find_appdata()
             self.program_dir = self.env.prefix / "drive_c" / "Program Files" / "Tidewell"
@@ -250,8 +254,18 @@ class Session:
         command = f'"{self.env.windows_path(program)}"' + (f" {arguments}" if arguments else "")
         reply = self.call("launch", command)
         if not reply["ok"]:
-            raise DriverError(f"launch failed: {reply}")
+            raise DriverError(f"launch failed: {reply}; Wine said: {self.driver_log_tail()}")
+        if reply.get("attempts", 1) > 1:
+            print(f"note: {command} started on attempt {reply['attempts']}; Wine said: "
+                  f"{self.driver_log_tail()}", file=sys.stderr)
         return reply["pid"]
+
+    def driver_log_tail(self, lines=5):
+        try:
+            text = self.driver_log.read_text(errors="replace").splitlines()
+        except OSError:
+            return "(no log)"
+        return " | ".join(text[-lines:]) or "(nothing)"
 
     def start(self):
         """Starts Tidewell.exe and waits for its agreement page."""

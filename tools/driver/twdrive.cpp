@@ -329,14 +329,25 @@ void CmdLaunch(const Args& args, Reply& reply) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        args.size() > 2 ? args[2].c_str() : nullptr, &startup, &info)) {
-        reply.json.Bool("ok", false).Number("error", GetLastError());
-        return;
+    // Wine answers ERROR_INTERNAL_ERROR when the new process died inside Wine's own
+    // start-up, before any of its code ran; seen rarely on a loaded machine. That says
+    // nothing about the program started, so the driver tries again, a bounded number of
+    // times.
+    constexpr int kAttempts = 3;
+    int attempt = 1;
+    while (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           args.size() > 2 ? args[2].c_str() : nullptr, &startup, &info)) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == kAttempts) {
+            reply.json.Bool("ok", false).Number("error", error).Number("attempts", attempt);
+            return;
+        }
+        ++attempt;
+        Sleep(200);
     }
     CloseHandle(info.hThread);
     launched[info.dwProcessId] = info.hProcess;
-    reply.json.Bool("ok", true).Number("pid", info.dwProcessId);
+    reply.json.Bool("ok", true).Number("pid", info.dwProcessId).Number("attempts", attempt);
 }
 
 void CmdExitCode(const Args& args, Reply& reply) {
