@@ -109,13 +109,7 @@ class Session:
             self.env.env["TW_URL_RECORD"] = "C:\\opened-urls.txt"
             if self.service_args is not None:
                 self.control = ServiceControl(self.env.service_socket)
-            # Wine's own complaints (about the driver and everything it starts) land here.
-            self.driver_log = self.env.work / "driver-stderr.log"
-            with open(self.driver_log, "wb") as log:
-                self.driver = self.env.popen(BIN / "tools" / "twdrive.exe",
-                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                             stderr=log)
-            self.call("processes")
+            self._start_driver()
             self.appdata = self._find_appdata()
             self.program_dir = self.env.prefix / "drive_c" / "Program Files" / "Tidewell"
             self.program_dir.mkdir(parents=True, exist_ok=True)
@@ -240,13 +234,38 @@ class Session:
         return Path(users[0])
 
     # -- the driver -------------------------------------------------------------
+    DRIVER_ATTEMPTS = 3
+
+    def _start_driver(self):
+        """Starts twdrive.exe and waits for its first answer. A driver that ends before
+        that answer has done nothing yet (seen rarely, on a loaded machine); it says
+        nothing about the program under test, so the driver is started again, a bounded
+        number of times, and each retry is reported with what Wine printed."""
+        # Wine's own complaints (about the driver and everything it starts) land here.
+        self.driver_log = self.env.work / "driver-stderr.log"
+        for attempt in range(1, self.DRIVER_ATTEMPTS + 1):
+            with open(self.driver_log, "ab") as log:
+                self.driver = self.env.popen(BIN / "tools" / "twdrive.exe",
+                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                             stderr=log)
+            try:
+                self.call("processes")
+                return
+            except DriverError as error:
+                self.driver.kill()
+                self.driver.wait(timeout=10)
+                if attempt == self.DRIVER_ATTEMPTS:
+                    raise
+                print(f"note: driver start {attempt} failed: {error}", file=sys.stderr)
+
     def call(self, *args, timeout=30):
         line = "\t".join(str(a) for a in args) + "\n"
         self.driver.stdin.write(line.encode("utf-8"))
         self.driver.stdin.flush()
         answer = self.driver.stdout.readline()
         if not answer:
-            raise DriverError(f"the driver ended while answering {args[0]}")
+            raise DriverError(f"the driver ended while answering {args[0]}; Wine said: "
+                              f"{self.driver_log_tail()}")
         return json.loads(answer.decode("utf-8"))
 
     def launch(self, program=None, arguments=""):
