@@ -4,6 +4,8 @@
 #include "app/wizard_state.h"
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
+#include "ui/control_font.h"
+#include "ui/gdi_handles.h"
 
 namespace {
 constexpr COLORREF kFrameColour = RGB(186, 199, 209);
@@ -22,15 +24,13 @@ COLORREF TextColourOf(int page) {
 }
 
 void DrawFrame(HDC dc) {
-    HPEN pen = CreatePen(PS_SOLID, 1, kFrameColour);
-    HGDIOBJ previous = SelectObject(dc, pen);
+    const ScopedPen pen(CreatePen(PS_SOLID, 1, kFrameColour));
+    const ScopedSelect selected(dc, pen.get());
     MoveToEx(dc, 0, 0, nullptr);
     LineTo(dc, 569, 0);
     LineTo(dc, 569, 369);
     LineTo(dc, 0, 369);
     LineTo(dc, 0, 0);
-    SelectObject(dc, previous);
-    DeleteObject(pen);
 }
 
 void TextAt(HDC dc, int x, int y, const wchar_t* text) {
@@ -54,20 +54,12 @@ void DrawPictureOrFirstSlide(HDC dc, HINSTANCE instance) {
 }
 } // namespace
 
-LOGFONTW PaintingFont() {
-    LOGFONTW font{};
-    font.lfHeight = -12;
-    font.lfCharSet = GB2312_CHARSET;
-    return font;
-}
-
 void PaintMainWindow(HDC dc, HINSTANCE instance) {
     DrawFrame(dc);
-    const LOGFONTW description = PaintingFont();
-    HFONT font = CreateFontIndirectW(&description);
+    const ScopedFont font(CreateControlFont(kSmallFontHeight));
     const int page = GetApp()->page.load();
     SetTextColor(dc, TextColourOf(page));
-    HGDIOBJ previousFont = SelectObject(dc, font);
+    const ScopedSelect selected(dc, font.get());
     switch (page) {
     case PAGE_AGREE:
         TextAt(dc, 33, 344, L"我同意");
@@ -90,6 +82,4 @@ void PaintMainWindow(HDC dc, HINSTANCE instance) {
     default: // PAGE_VERIFY: the frame only
         break;
     }
-    SelectObject(dc, previousFont);
-    DeleteObject(font);
 }

@@ -4,6 +4,3 @@
 // Paints the main window's own surface for the current page: the frame, the picture
 // area, the agreement sentence and the status line.
 void PaintMainWindow(HDC dc, HINSTANCE instance);
-
-// The one font description of the window's own text and of its static controls.
-LOGFONTW PaintingFont();

@@ -11,7 +11,10 @@
 #include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/slides.h"
+#include "ui/control_font.h"
+#include "ui/gdi_handles.h"
 #include "ui/retry_banner.h"
+#include "ui/subclassing.h"
 
 namespace {
 constexpr int kWindowWidth = 570;
@@ -21,10 +24,6 @@ constexpr int kWindowHeight = 370;
 // comes with each of their repaints, so one of each lives as long as the window.
 HFONT staticFont = nullptr;
 HBRUSH staticBrush = nullptr;
-
-HINSTANCE InstanceOf(HWND hwnd) {
-    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
-}
 
 void CentreOnDesktop(HWND hwnd) {
     RECT desktop{};
@@ -49,17 +48,14 @@ LRESULT OnCreate(HWND hwnd) {
 }
 
 LRESULT OnPaint(HWND hwnd) {
-    PAINTSTRUCT paint{};
-    HDC dc = BeginPaint(hwnd, &paint);
-    PaintMainWindow(dc, InstanceOf(hwnd));
-    EndPaint(hwnd, &paint);
+    const PaintDC dc(hwnd);
+    PaintMainWindow(dc.get(), InstanceOf(hwnd));
     return 0;
 }
 
 LRESULT OnCtlColorStatic(HDC dc) {
     if (staticFont == nullptr) {
-        const LOGFONTW description = PaintingFont();
-        staticFont = CreateFontIndirectW(&description);
+        staticFont = CreateControlFont(kSmallFontHeight);
         staticBrush = CreateSolidBrush(RGB(255, 255, 255));
     }
     SelectObject(dc, staticFont);

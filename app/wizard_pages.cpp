@@ -2,12 +2,15 @@
 
 #include <commctrl.h>
 
+#include <iterator>
+
 #include "app/app_object.h"
 #include "app/messages.h"
 #include "app/page_layout.h"
 #include "ui/retry_banner.h"
 #include "ui/skin_buttons.h"
 #include "ui/text_controls.h"
+#include "ui/subclassing.h"
 
 namespace {
 constexpr DWORD kSkinStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;                        // 0x50000100
@@ -67,20 +70,8 @@ const ControlRow kRows[] = {
 };
 // clang-format on
 
-// The page-switched controls in the order ShowPage walks them (the table's order).
-ChildControl* VBindCallback::*const kSwitched[kPageControlCount] = {
-    &VBindCallback::closeButton,        &VBindCallback::installButton,
-    &VBindCallback::agreeCheck,         &VBindCallback::agreementLink,
-    &VBindCallback::changeFolderLink,   &VBindCallback::cancelLink,
-    &VBindCallback::progressBar,        &VBindCallback::finishButton,
-    &VBindCallback::tencentShareButton, &VBindCallback::sinaShareButton,
-    &VBindCallback::cleanupCheck,       &VBindCallback::retryBanner,
-    &VBindCallback::folderLabel,        &VBindCallback::minimizeButton,
-};
-
-HINSTANCE InstanceOf(HWND window) {
-    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE));
-}
+// The rows stand in the order of the page layout's controls, which ShowPage relies on.
+static_assert(std::size(kRows) == kPageControlCount);
 
 ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
     auto* record = new ChildControl;
@@ -130,7 +121,7 @@ void CreateChildControls(HWND mainHwnd) {
 void ShowPage(int page) {
     VBindCallback* app = GetApp();
     for (int control = 0; control < kPageControlCount; ++control) {
-        ChildControl* record = app->*kSwitched[control];
+        ChildControl* record = app->*kRows[control].field;
         if (record != nullptr) {
             ShowWindow(record->hwnd,
                        IsShownOnPage(static_cast<PageControl>(control), page) ? SW_SHOW : SW_HIDE);

@@ -15,6 +15,7 @@
 #include "net/net_watch.h"
 #include "net/timers.h"
 #include "ui/bitmap_draw.h"
+#include "ui/gdi_handles.h"
 
 namespace {
 constexpr DWORD kVerifyDelayMs = 1000;
@@ -159,9 +160,7 @@ void OnSlideTick(HWND hwnd) {
     if (slideIndex >= count) {
         slideIndex = 0;
     }
-    HDC dc = GetWindowDC(hwnd);
-    DrawSlideBitmap(app->slides.At(slideIndex), dc);
-    ReleaseDC(hwnd, dc);
+    DrawSlideBitmap(app->slides.At(slideIndex), WindowDC(hwnd, WindowDC::WholeWindow).get());
     ++slideIndex;
     // The slide covers the close and minimize buttons: let them paint themselves again.
     for (ChildControl* button : {app->closeButton, app->minimizeButton}) {

@@ -1,6 +1,5 @@
 #include "install/old_edition.h"
 
-#include <process.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -9,6 +8,7 @@
 #include "app/app_object.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/wizard_state.h"
 
 namespace {
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -99,11 +99,7 @@ void StartOldUninstaller(HWND mainWindow) {
         // The text goes in as the file exactly as registered, quotation marks included.
         ShellExecuteW(nullptr, L"open", command.c_str(), L"/verysilent", nullptr, SW_HIDE);
     }
-    const std::uintptr_t thread =
-        _beginthreadex(nullptr, 0, OldEditionWaitThread, mainWindow, 0, nullptr);
-    if (thread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
+    StartWorker(OldEditionWaitThread, mainWindow);
 }
 
 unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {

@@ -1,6 +1,5 @@
 #include "install/silent_install.h"
 
-#include <process.h>
 #include <shellapi.h>
 
 #include <cstdint>
@@ -11,6 +10,7 @@
 #include "app/app_object.h"
 #include "app/handles.h"
 #include "app/messages.h"
+#include "app/wizard_state.h"
 #include "install/folder_rules.h"
 #include "install/progress_rules.h"
 #include "install/working_files.h"
@@ -156,11 +156,7 @@ void StartSilentInstall() {
         InvalidateRect(window, nullptr, TRUE);
     }
     installerLaunch.Expect();
-    const std::uintptr_t thread =
-        _beginthreadex(nullptr, 0, InstallProgressThread, window, 0, nullptr);
-    if (thread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
+    StartWorker(InstallProgressThread, window);
 
     const std::wstring installer = GetInstallerFilePath();
     const auto parameters =

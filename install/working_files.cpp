@@ -54,6 +54,11 @@ void DeleteAttemptLeftovers(const std::wstring& installer) {
 
 using FinalPathFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
 
+HANDLE OpenForIdentity(const std::wstring& path, DWORD access, DWORD flags) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+}
+
 // Where a folder really is, with every link on the way resolved; empty when that
 // cannot be told (the function is missing before Windows Vista).
 std::wstring ResolvedLocation(const std::wstring& folder) {
@@ -62,9 +67,7 @@ std::wstring ResolvedLocation(const std::wstring& folder) {
     if (finalPath == nullptr) {
         return {};
     }
-    ScopedHandle handle(CreateFileW(folder.c_str(), 0,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const ScopedHandle handle(OpenForIdentity(folder, 0, 0));
     if (!handle.valid()) {
         return {};
     }
@@ -96,11 +99,6 @@ bool IsLink(const std::wstring& path, DWORD attributes, const std::wstring& pare
     const std::wstring actual = ResolvedLocation(path);
     const std::wstring expected = parentLocation + L"\\" + name;
     return actual.empty() || lstrcmpiW(actual.c_str(), expected.c_str()) != 0;
-}
-
-HANDLE OpenForIdentity(const std::wstring& path, DWORD access, DWORD flags) {
-    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
 }
 
 bool SameFile(HANDLE a, HANDLE b) {

@@ -22,7 +22,8 @@
 namespace {
 constexpr const wchar_t* kInstallAnswerAddress =
     L"http://" TIDEWELL_UPDATE_HOST L"/api/v1/install_url";
-constexpr std::size_t kInstallerUrlUnits = 130; // the part of installerUrl an attempt uses
+// The part of installerUrl an attempt uses: the longest address and its terminator.
+constexpr std::size_t kInstallerUrlUnits = kInstallerUrlMaxChars + 1;
 
 // installerUrl is shared by every attempt thread; only the current one writes it.
 std::mutex installerUrlLock;
@@ -84,9 +85,7 @@ bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file)
 }
 
 bool ShouldReportFailure(unsigned attempt, HRESULT transfer) {
-    const VBindCallback& app = *GetApp();
-    return transfer != E_ABORT && IsCurrentAttempt(attempt) && app.abortDownload.load() == 0 &&
-           app.quitRequested.load() == 0;
+    return transfer != E_ABORT && IsCurrentAttempt(attempt) && !DownloadStopRequested();
 }
 } // namespace
 

@@ -17,11 +17,6 @@ HANDLE FinishedEvent() {
     static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     return event;
 }
-
-bool StopRequested() {
-    VBindCallback* app = GetApp();
-    return app->abortDownload.load() != 0 || app->quitRequested.load() != 0;
-}
 } // namespace
 
 unsigned BeginDownloadAttempt() {
@@ -35,6 +30,11 @@ unsigned BeginDownloadAttempt() {
 
 unsigned AttemptOfThisThread() {
     return threadAttempt;
+}
+
+bool DownloadStopRequested() {
+    const VBindCallback* app = GetApp();
+    return app->abortDownload.load() != 0 || app->quitRequested.load() != 0;
 }
 
 bool IsCurrentAttempt(unsigned attempt) {
@@ -63,7 +63,7 @@ bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& 
     {
         std::lock_guard<std::mutex> guard(attemptLock);
         const bool current = IsCurrentAttempt(attempt);
-        if (current && mayPlace && !StopRequested()) {
+        if (current && mayPlace && !DownloadStopRequested()) {
             placed = MoveFileExW(attemptFile.c_str(), workingFile.c_str(),
                                  MOVEFILE_REPLACE_EXISTING) != FALSE;
         }

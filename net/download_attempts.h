@@ -21,6 +21,8 @@ unsigned BeginDownloadAttempt();
 // The attempt bound to the calling thread (0: none).
 unsigned AttemptOfThisThread();
 bool IsCurrentAttempt(unsigned attempt);
+// Somebody asked the download to stop (cancel) or the program to quit.
+bool DownloadStopRequested();
 
 // The last progress OnProgress forwarded on this thread's attempt.
 struct TransferProgress {

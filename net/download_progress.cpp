@@ -8,9 +8,8 @@ constexpr DWORD kPauseAfterReportMs = 20;
 // A notification may be forwarded only for the current attempt, while nobody has
 // asked the download to stop. A stale attempt (one a newer attempt replaced while it
 // was stuck) is ended at its next notification and never reports for the new one.
-bool MayReport(const VBindCallback& app) {
-    return app.abortDownload.load() == 0 && app.quitRequested.load() == 0 &&
-           IsCurrentAttempt(AttemptOfThisThread());
+bool MayReport() {
+    return !DownloadStopRequested() && IsCurrentAttempt(AttemptOfThisThread());
 }
 } // namespace
 
@@ -18,14 +17,14 @@ bool MayReport(const VBindCallback& app) {
 // its status code. Progress and total travel as their 32-bit values; the window
 // reads them as unsigned (see DownloadPercent).
 HRESULT VBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR) {
-    if (!MayReport(*this)) {
+    if (!MayReport()) {
         return E_ABORT;
     }
     NoteTransferProgress(progress, progressMax);
     SendMessageW(notifyWindow.load(), UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(progressMax),
                  static_cast<LPARAM>(progress));
     // Seen at once if the flag was set while the window handled the report.
-    if (!MayReport(*this)) {
+    if (!MayReport()) {
         return E_ABORT;
     }
     Sleep(kPauseAfterReportMs);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-namespace {
 std::string ToUpperAscii(std::string_view text) {
     std::string upper(text);
     for (char& c : upper) {
@@ -12,7 +11,6 @@ std::string ToUpperAscii(std::string_view text) {
     }
     return upper;
 }
-} // namespace
 
 std::string CacheBustQuery(std::uint32_t tickCount) {
     return "?skq=" + std::to_string(static_cast<std::int32_t>(tickCount));

@@ -29,6 +29,9 @@ bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::u
 // or 0 when it does not start with a status line.
 int HttpStatusFromHeaders(std::wstring_view headers);
 
+// ASCII letters in upper case; every other byte as it is (digests are compared so).
+std::string ToUpperAscii(std::string_view text);
+
 // The verification's verdict: a fresh download is needed when the file's digest
 // differs from the announced one (compared in upper case) or could not be computed.
 bool DigestCallsForFreshDownload(std::string_view fileDigest, std::string_view expectedDigest);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "net/download_rules.h"
+
 namespace {
 constexpr std::string_view kExe = ".exe";
 constexpr std::string_view kMd5Key = "\"md5\"";
@@ -46,10 +48,6 @@ bool FindMd5Value(std::string_view text, std::string_view& value) {
     }
     return false;
 }
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 } // namespace
 
 InstallAnswer ParseInstallAnswer(std::string_view answer) {
@@ -65,10 +63,7 @@ InstallAnswer ParseInstallAnswer(std::string_view answer) {
     std::string_view value;
     if (FindMd5Value(text.substr(addressLength), value)) {
         result.hasChecksum = true;
-        result.checksum.reserve(value.size());
-        for (char c : value) {
-            result.checksum.push_back(AsciiUpper(c));
-        }
+        result.checksum = ToUpperAscii(value);
     }
     return result;
 }

@@ -1,11 +1,10 @@
 #include "net/timers.h"
 
-#include <process.h>
-
 #include <cstdint>
 
 #include "app/app_object.h"
 #include "app/messages.h"
+#include "app/wizard_state.h"
 #include "net/timers_wait.h"
 
 namespace {
@@ -24,11 +23,7 @@ std::uint64_t ReadWallClock() {
 void StartStageTimer(DWORD delayMs) {
     // The delay travels as the thread argument itself; nothing is allocated.
     void* argument = reinterpret_cast<void*>(static_cast<std::uintptr_t>(delayMs));
-    const std::uintptr_t thread =
-        _beginthreadex(nullptr, 0, StageTimerThread, argument, 0, nullptr);
-    if (thread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
+    StartWorker(StageTimerThread, argument);
 }
 
 unsigned __stdcall StageTimerThread(void* delayMs) {

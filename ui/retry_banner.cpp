@@ -29,11 +29,11 @@ std::wstring RetryCountText(int count) {
 }
 
 void CreatePictureHost(HWND banner) {
-    pictureHost = CreateWindowExW(
-        0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, kPictureHostRect.left, kPictureHostRect.top,
-        kPictureHostRect.right - kPictureHostRect.left,
-        kPictureHostRect.bottom - kPictureHostRect.top, banner, nullptr,
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(banner, GWLP_HINSTANCE)), nullptr);
+    pictureHost =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, kPictureHostRect.left,
+                        kPictureHostRect.top, kPictureHostRect.right - kPictureHostRect.left,
+                        kPictureHostRect.bottom - kPictureHostRect.top, banner, nullptr,
+                        InstanceOf(banner), nullptr);
 }
 
 // Made at the first paint and started whenever the banner paints: starting again

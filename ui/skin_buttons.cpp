@@ -25,12 +25,8 @@ constexpr SkinLook kFinishLook{IDB_FINISH, IDB_FINISH_HOVER, 120, 40, false};
 constexpr SkinLook kTencentLook{IDB_TENCENT_SHARE, IDB_TENCENT_SHARE_HOVER, 90, 24, false};
 constexpr SkinLook kSinaLook{IDB_SINA_SHARE, IDB_SINA_SHARE_HOVER, 90, 24, false};
 
-HINSTANCE ModuleOf(HWND hwnd) {
-    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
-}
-
 void DrawLook(HWND hwnd, HDC dc, const SkinLook& look, WORD bitmap) {
-    DrawBitmapResource(ModuleOf(hwnd), dc, bitmap, look.width, look.height);
+    DrawBitmapResource(InstanceOf(hwnd), dc, bitmap, look.width, look.height);
 }
 
 // Outside WM_PAINT (hover, leave, state changes) the button draws straight into

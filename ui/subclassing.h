@@ -1,7 +1,12 @@
 #pragma once
 #include <windows.h>
 
-// Helpers shared by the subclassed STATIC controls.
+// Helpers shared by the subclassed STATIC controls and the windows that make them.
+
+// The module a window was created with (for resources and child windows).
+inline HINSTANCE InstanceOf(HWND hwnd) {
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd, GWLP_HINSTANCE));
+}
 
 // Passes a message on to the procedure the control had before it was subclassed,
 // which its creator keeps in GWLP_USERDATA. Without one, the default handling.

@@ -49,7 +49,7 @@ TOOLINFOW ToolFor(HWND control, const wchar_t* text) {
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = GetParent(control);
     tool.uId = 0;
-    tool.hinst = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(control, GWLP_HINSTANCE));
+    tool.hinst = InstanceOf(control);
     tool.lpszText = const_cast<wchar_t*>(text);
     return tool;
 }
