@@ -6,23 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/pixels/pixels.h"
+
 // Helpers for the Windows tests of the skinned controls: a stand-in for the wizard
-// window that creates controls the way the wizard does, pixel capture and
-// comparison, screenshots, real pointer movement, and counters for GDI objects and
+// window that creates controls the way the wizard does, pixel comparison,
+// screenshots, real pointer movement, and counters for GDI objects and
 // threads.
 
 // GDI+ is the main window's to start; a test program starts it once for itself.
 void EnsureGdiplus();
-
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> rgb; // 0x00RRGGBB, top row first
-
-    std::uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-    Pixels Crop(const RECT& area) const;
-    bool empty() const { return rgb.empty(); }
-};
 
 constexpr std::uint32_t Rgb(int r, int g, int b) {
     return (static_cast<std::uint32_t>(r) << 16) | (static_cast<std::uint32_t>(g) << 8) |
@@ -30,12 +22,6 @@ constexpr std::uint32_t Rgb(int r, int g, int b) {
 }
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-// What a window shows now, read back from its device context (client area).
-Pixels CaptureWindow(HWND hwnd);
-// A rectangle of the screen (for pop-ups such as balloons).
-Pixels CaptureScreen(const RECT& area);
-// Runs a drawing step on a white memory bitmap and returns the result.
-Pixels RenderInto(int width, int height, const std::function<void(HDC)>& draw);
 // The pixels of a bitmap resource of this program.
 Pixels ResourceBitmap(WORD id);
 
@@ -61,8 +47,7 @@ void MovePointerTo(POINT screen);
 void ClickAt(POINT screen);
 // Parks the pointer in the screen's corner, away from every test window.
 void ParkPointer();
-POINT CentreOf(HWND hwnd);            // screen coordinates
-POINT OutsideAllControls(HWND owner); // a free point on the owner window
+POINT CentreOf(HWND hwnd); // screen coordinates
 
 // A 570 x 370 popup standing in for the wizard window: it answers
 // WM_CTLCOLORSTATIC as the wizard does, paints a page picture if asked, and records

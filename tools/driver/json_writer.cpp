@@ -128,10 +128,3 @@ JsonWriter& JsonWriter::Bool(std::string_view key, bool value) {
     needComma_ = true;
     return *this;
 }
-
-JsonWriter& JsonWriter::Raw(std::string_view key, std::string_view json) {
-    Key(key);
-    out_ += json;
-    needComma_ = true;
-    return *this;
-}

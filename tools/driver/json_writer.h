@@ -14,7 +14,6 @@ public:
     JsonWriter& String(std::string_view key, std::string_view utf8);
     JsonWriter& Number(std::string_view key, long long value);
     JsonWriter& Bool(std::string_view key, bool value);
-    JsonWriter& Raw(std::string_view key, std::string_view json);
     const std::string& Text() const { return out_; }
 
 private:

@@ -2,8 +2,8 @@
 //
 // It runs inside the test's Wine environment and answers one command per line on
 // stdin with one JSON object per line on stdout. Arguments are separated by tabs.
-// Every command that could open a modal box in the program (clicks, commands,
-// button presses) posts its messages, so the driver itself never blocks.
+// Every command that could open a modal box in the program (clicks, button presses)
+// posts its messages, so the driver itself never blocks.
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -16,7 +16,8 @@
 #include <vector>
 
 #include "tools/driver/json_writer.h"
-#include "tools/driver/screen_capture.h"
+#include "tools/pixels/pixels.h"
+#include "ui/gdi_handles.h"
 
 namespace {
 
@@ -150,46 +151,6 @@ void CmdClick(const Args& args, Reply& reply) {
     reply.json.Bool("ok", true);
 }
 
-void SendMouse(DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
-}
-
-// Real pointer input: move onto the control (or a screen point) and optionally click.
-void CmdPointer(const Args& args, Reply& reply) {
-    POINT target{};
-    if (args[0] == L"moveto" && args.size() > 2) {
-        target = {ToInt(args[1]), ToInt(args[2])};
-    } else {
-        HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
-        if (!control) {
-            return Fail(reply, "no such control");
-        }
-        RECT r{};
-        GetWindowRect(control, &r);
-        target = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    SetCursorPos(target.x, target.y);
-    if (args[0] == L"realclick") {
-        SendMouse(MOUSEEVENTF_LEFTDOWN);
-        SendMouse(MOUSEEVENTF_LEFTUP);
-    }
-    reply.json.Bool("ok", true);
-}
-
-void CmdCommand(const Args& args, Reply& reply) {
-    HWND main = MainWindow();
-    if (!main || args.size() < 2) {
-        return Fail(reply, "no main window or id");
-    }
-    const int code = args.size() > 2 ? ToInt(args[2]) : 0;
-    PostMessageW(main, WM_COMMAND, MAKEWPARAM(ToInt(args[1]), code),
-                 reinterpret_cast<LPARAM>(Control(ToInt(args[1]))));
-    reply.json.Bool("ok", true);
-}
-
 void CmdChecked(const Args& args, Reply& reply) {
     HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
     if (!control) {
@@ -255,7 +216,7 @@ void CmdCapture(const Args& args, Reply& reply) {
     }
     RECT r{};
     GetWindowRect(hwnd, &r);
-    const bool saved = SavePng(CaptureScreenRect(r), args[1]);
+    const bool saved = SavePng(CaptureScreen(r), args[1]);
     reply.json.Bool("ok", saved);
 }
 
@@ -265,11 +226,11 @@ void CmdCapture(const Args& args, Reply& reply) {
 void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, size_t first,
                Reply& reply) {
     MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&area), 2);
-    const ScreenPixels shown = CaptureScreenRect(area);
+    const Pixels shown = CaptureScreen(area);
     auto isInk = [](std::uint32_t pixel) { return pixel != 0xFFFFFF; };
     std::uint32_t inkColour = 0;
     int inkCount = 0;
-    for (std::uint32_t pixel : shown.pixels) {
+    for (std::uint32_t pixel : shown.rgb) {
         if (isInk(pixel)) {
             ++inkCount;
             inkColour = pixel;
@@ -278,20 +239,18 @@ void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, siz
     reply.json.Bool("ok", true).Number("ink", inkCount).Number("colour", inkColour);
     for (size_t i = first; i < candidates.size(); ++i) {
         const std::wstring& text = candidates[i];
-        ScreenPixels drawn = RenderToPixels(shown.width, shown.height, [&](HDC dc) {
+        const Pixels drawn = RenderInto(shown.width, shown.height, [&](HDC dc) {
             LOGFONTW font{};
             font.lfHeight = -fontHeight;
             font.lfCharSet = GB2312_CHARSET;
-            HFONT handle = CreateFontIndirectW(&font);
-            HGDIOBJ previous = SelectObject(dc, handle);
+            const ScopedFont handle(CreateFontIndirectW(&font));
+            const ScopedSelect selected(dc, handle.get());
             SetTextColor(dc, RGB(0, 0, 0));
             TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
-            SelectObject(dc, previous);
-            DeleteObject(handle);
         });
-        bool same = true;
-        for (size_t p = 0; p < drawn.pixels.size() && same; ++p) {
-            same = isInk(drawn.pixels[p]) == isInk(shown.pixels[p]);
+        bool same = drawn.rgb.size() == shown.rgb.size();
+        for (size_t p = 0; p < drawn.rgb.size() && same; ++p) {
+            same = isInk(drawn.rgb[p]) == isInk(shown.rgb[p]);
         }
         if (same) {
             reply.json.String("match", text);
@@ -363,14 +322,6 @@ void CmdExitCode(const Args& args, Reply& reply) {
     reply.json.Bool("ok", true).Bool("running", !ended).Number("code", code);
 }
 
-void CmdSetEnv(const Args& args, Reply& reply) {
-    if (args.size() < 2) {
-        return Fail(reply, "no name");
-    }
-    SetEnvironmentVariableW(args[1].c_str(), args.size() > 2 ? args[2].c_str() : nullptr);
-    reply.json.Bool("ok", true);
-}
-
 void CmdProcesses(const Args&, Reply& reply) {
     reply.json.Bool("ok", true).BeginArray("processes");
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -385,18 +336,8 @@ void CmdProcesses(const Args&, Reply& reply) {
     reply.json.EndArray();
 }
 
-void CmdCursor(const Args&, Reply& reply) {
-    CURSORINFO info{};
-    info.cbSize = sizeof(info);
-    GetCursorInfo(&info);
-    reply.json.Bool("ok", true);
-    reply.json.Bool("hand", info.hCursor == LoadCursorW(nullptr, IDC_HAND));
-    reply.json.Bool("arrow", info.hCursor == LoadCursorW(nullptr, IDC_ARROW));
-    reply.json.Number("x", info.ptScreenPos.x).Number("y", info.ptScreenPos.y);
-}
-
-// Registry: regset ROOT PATH NAME sz|dword DATA [32]; regget ROOT PATH NAME [32];
-// regdel ROOT PATH [NAME] [32]. ROOT is HKCU or HKLM; "32" selects the 32-bit view.
+// Registry: regset ROOT PATH NAME sz|dword DATA [32]; regget ROOT PATH NAME [32].
+// ROOT is HKCU or HKLM; "32" selects the 32-bit view.
 HKEY Root(const std::wstring& name) {
     return name == L"HKLM" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
@@ -451,25 +392,6 @@ void CmdRegGet(const Args& args, Reply& reply) {
     }
 }
 
-void CmdRegDel(const Args& args, Reply& reply) {
-    if (args.size() < 3) {
-        return Fail(reply, "regdel ROOT PATH [NAME] [32]");
-    }
-    const bool wholeKey = args.size() == 3 || (args.size() == 4 && args[3] == L"32");
-    LONG status;
-    if (wholeKey) {
-        status = RegDeleteKeyExW(Root(args[1]), args[2].c_str(), View(args), 0);
-    } else {
-        HKEY key = nullptr;
-        status = RegOpenKeyExW(Root(args[1]), args[2].c_str(), 0, KEY_SET_VALUE | View(args), &key);
-        if (status == ERROR_SUCCESS) {
-            status = RegDeleteValueW(key, args[3].c_str());
-            RegCloseKey(key);
-        }
-    }
-    reply.json.Bool("ok", status == ERROR_SUCCESS).Number("status", status);
-}
-
 // WM_CLOSE from outside, as the taskbar's "Close window" sends it.
 void CmdClose(const Args&, Reply& reply) {
     HWND main = MainWindow();
@@ -503,22 +425,10 @@ void CmdPixel(const Args& args, Reply& reply) {
     }
     POINT at{ToInt(args[1]), ToInt(args[2])};
     ClientToScreen(main, &at);
-    HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, at.x, at.y);
-    ReleaseDC(nullptr, screen);
+    const WindowDC screen(nullptr);
+    const COLORREF colour = GetPixel(screen.get(), at.x, at.y);
     reply.json.Bool("ok", true).Number("r", GetRValue(colour)).Number("g", GetGValue(colour));
     reply.json.Number("b", GetBValue(colour));
-}
-
-void CmdDrives(const Args&, Reply& reply) {
-    wchar_t list[512] = {};
-    GetLogicalDriveStringsW(511, list);
-    reply.json.Bool("ok", true).BeginArray("drives");
-    for (const wchar_t* root = list; *root; root += lstrlenW(root) + 1) {
-        reply.json.BeginObject().String("root", root);
-        reply.json.Number("type", GetDriveTypeW(root)).EndObject();
-    }
-    reply.json.EndArray();
 }
 
 Args Split(const std::wstring& line) {
@@ -538,15 +448,12 @@ using Handler = void (*)(const Args&, Reply&);
 
 const std::map<std::wstring, Handler>& Handlers() {
     static const std::map<std::wstring, Handler> handlers = {
-        {L"main", CmdMain},          {L"children", CmdChildren},   {L"progress", CmdProgress},
-        {L"click", CmdClick},        {L"moveto", CmdPointer},      {L"hover", CmdPointer},
-        {L"realclick", CmdPointer},  {L"command", CmdCommand},     {L"checked", CmdChecked},
-        {L"boxes", CmdMessageBoxes}, {L"press", CmdPress},         {L"capture", CmdCapture},
-        {L"status", CmdStatus},      {L"launch", CmdLaunch},       {L"exitcode", CmdExitCode},
-        {L"setenv", CmdSetEnv},      {L"processes", CmdProcesses}, {L"cursor", CmdCursor},
-        {L"regset", CmdRegSet},      {L"regget", CmdRegGet},       {L"regdel", CmdRegDel},
-        {L"drives", CmdDrives},      {L"close", CmdClose},         {L"windows", CmdWindows},
-        {L"pixel", CmdPixel},        {L"text", CmdText},
+        {L"main", CmdMain},       {L"children", CmdChildren}, {L"progress", CmdProgress},
+        {L"click", CmdClick},     {L"checked", CmdChecked},   {L"boxes", CmdMessageBoxes},
+        {L"press", CmdPress},     {L"capture", CmdCapture},   {L"status", CmdStatus},
+        {L"launch", CmdLaunch},   {L"exitcode", CmdExitCode}, {L"processes", CmdProcesses},
+        {L"regset", CmdRegSet},   {L"regget", CmdRegGet},     {L"close", CmdClose},
+        {L"windows", CmdWindows}, {L"pixel", CmdPixel},       {L"text", CmdText},
     };
     return handlers;
 }

@@ -34,12 +34,10 @@ class NetNamespace:
         self.name = f"tw{tag}"
         self.host_if = f"twh{tag}"[:15]
         self.ns_if = f"twn{tag}"[:15]
-        self.created = False
 
     def __enter__(self):
-        self.close(quiet=True)
+        self.close()
         _run("ip", "netns", "add", self.name)
-        self.created = True
         _run("ip", "link", "add", self.host_if, "type", "veth", "peer", "name", self.ns_if,
              "netns", self.name)
         _run("sysctl", "-q", "-w", f"net.ipv4.conf.{self.host_if}.forwarding=0", check=False)
@@ -70,7 +68,6 @@ class NetNamespace:
         # Taking the interface down removes the default route with it.
         self.exec("ip", "link", "set", self.ns_if, "down")
 
-    def close(self, quiet=False):
+    def close(self):
         _run("ip", "link", "del", self.host_if, check=False)
         _run("ip", "netns", "del", self.name, check=False)
-        self.created = False
