@@ -97,6 +97,9 @@ TEST_F(MainWindow, CreatesTheSixteenControlsAsLaidOut) {
             EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)),
                       record->previousProc)
                 << expected.id;
+            EXPECT_NE(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)),
+                      record->previousProc)
+                << expected.id << ": the procedure was not replaced";
         }
     }
     EXPECT_EQ(SendMessageW(app->agreeCheck->hwnd, BM_GETCHECK, 0, 0), BST_CHECKED);

@@ -39,7 +39,7 @@ PAGE_CONTROLS = {
 DOWNLOADED = ["已下载：%d%%" % n for n in range(101)]
 INSTALLED = ["已安装：%d%%" % n for n in range(100)]
 REMOVING = "正在卸载老版工作台,请勿关闭!"
-PAUSED = "下载暂停"
+CANCEL_QUESTION = ("您确定要取消吗！", "警告")
 
 
 class DriverError(RuntimeError):
@@ -197,9 +197,9 @@ class Session:
     def set_install_path(self, folder):
         self.call("regset", "HKCU", PRODUCT_KEY, "InstallPath", "sz", folder)
 
-    def install_path(self):
-        reply = self.call("regget", "HKCU", PRODUCT_KEY, "InstallPath")
-        return reply.get("value") if reply.get("exists") else None
+    def working_files_gone(self):
+        return (not (self.appdata / "TidewellInstall.exe").exists()
+                and not (self.appdata / "Image").exists())
 
     def requests(self, path):
         """Requests for `path` the service has finished answering (a transfer is
@@ -345,9 +345,6 @@ class Session:
         """The download percentage once the status line shows one (it may be mid-repaint)."""
         return self.wait_for(self.downloaded_percent, timeout, "a download percentage",
                              accept=lambda v: v is not None, interval=0.05)
-
-    def shows_status(self, text):
-        return self.status([text])[0] == text
 
     def installed_percent(self):
         match, _ = self.status(INSTALLED)

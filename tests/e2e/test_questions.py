@@ -7,15 +7,9 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import CANCEL, CLOSE, Session  # noqa: E402
+from session import CANCEL, CANCEL_QUESTION, CLOSE, Session  # noqa: E402
 
 DAMAGED = ("安装文件损坏，您可以点击确定重新下载或者取消!", "错误")
-CANCEL_QUESTION = ("您确定要取消吗！", "警告")
-
-
-def working_files_gone(session):
-    return (not (session.appdata / "TidewellInstall.exe").exists()
-            and not (session.appdata / "Image").exists())
 
 
 class DamagedDownload(unittest.TestCase):
@@ -48,7 +42,7 @@ class DamagedDownload(unittest.TestCase):
             self.assertTrue((s.appdata / "TidewellInstall.exe").exists())
             s.press("CANCEL")
             self.assertEqual(s.wait_exit(), 0)
-            self.assertTrue(working_files_gone(s))
+            self.assertTrue(s.working_files_gone())
 
 
 class CancelQuestion(unittest.TestCase):
@@ -78,7 +72,7 @@ class CancelQuestion(unittest.TestCase):
             s.wait_box()
             s.press("OK")
             self.assertEqual(s.wait_exit(), 0)
-            self.assertTrue(working_files_gone(s))
+            self.assertTrue(s.working_files_gone())
             transfers = s.wait_for(lambda: s.installer_requests(), 10, "the transfers' end",
                                    accept=lambda t: len(t) >= 2)
             self.assertEqual(transfers[1]["query"], "", "a restart has no cache-busting query")
@@ -109,7 +103,7 @@ class CloseButton(unittest.TestCase):
             s.click(CLOSE)
             self.assertEqual(s.wait_exit(), 0)
             self.assertEqual([b for b in s.boxes()], [])
-            self.assertTrue(working_files_gone(s))
+            self.assertTrue(s.working_files_gone())
 
     def test_offline_page_quits_at_once(self):
         with Session() as s:
@@ -128,7 +122,7 @@ class CloseButton(unittest.TestCase):
             s.wait_page("done", 90)
             s.click(CLOSE)
             self.assertEqual(s.wait_exit(), 0)
-            self.assertTrue(working_files_gone(s))
+            self.assertTrue(s.working_files_gone())
 
 
 if __name__ == "__main__":

@@ -148,9 +148,12 @@ class WorkingFiles(unittest.TestCase):
             elsewhere.mkdir()
             (elsewhere / "0.bmp").write_text("not ours")
             os.symlink(elsewhere, s.appdata / "Image")
+            # A leftover beside it shows that the clean-up did run.
+            (s.appdata / "TidewellInstall.exe").write_bytes(b"MZ")
             s.start()
             s.call("close")
             self.assertEqual(s.wait_exit(), 0)
+            self.assertFalse((s.appdata / "TidewellInstall.exe").exists())
             self.assertEqual((elsewhere / "0.bmp").read_text(), "not ours")
 
 if __name__ == "__main__":

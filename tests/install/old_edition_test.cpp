@@ -3,6 +3,10 @@
 // a copy of itself.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -121,7 +125,29 @@ TEST_F(OldEditionTest, EveryRunningProgramOfTheOldSuiteIsEnded) {
         ASSERT_NE(process, nullptr);
     }
     ASSERT_NE(bystander, nullptr);
-    Sleep(500); // let every process appear in the process list
+    // Each started program must be in the process list the removal walks.
+    const auto listed = [](HANDLE process) {
+        const DWORD id = GetProcessId(process);
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof(entry);
+        bool found = false;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+             more = Process32NextW(snapshot, &entry)) {
+            found = entry.th32ProcessID == id;
+        }
+        CloseHandle(snapshot);
+        return found;
+    };
+    const auto everyoneListed = [&] {
+        return listed(bystander) &&
+               std::all_of(suiteProcesses.begin(), suiteProcesses.end(), listed);
+    };
+    for (const ULONGLONG deadline = GetTickCount64() + 10000;
+         !everyoneListed() && GetTickCount64() < deadline;) {
+        Sleep(20);
+    }
+    ASSERT_TRUE(everyoneListed());
 
     EndOldSuitePrograms();
 

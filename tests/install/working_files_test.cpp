@@ -68,7 +68,8 @@ TEST(WorkingFiles, PathsNameTheRoamingApplicationDataFolder) {
     const std::wstring images = GetImageFolderPath();
     ASSERT_FALSE(installer.empty());
     EXPECT_NE(installer.find(L"\\AppData\\Roaming\\TidewellInstall.exe"), std::wstring::npos);
-    EXPECT_EQ(images.substr(0, images.size() - 5) + L"TidewellInstall.exe", installer);
+    const std::wstring folder = installer.substr(0, installer.rfind(L'\\') + 1);
+    EXPECT_EQ(images, folder + L"Image");
 }
 
 } // namespace

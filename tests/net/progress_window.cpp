@@ -34,7 +34,6 @@ ProgressWindow::~ProgressWindow() {
 }
 
 void ProgressWindow::Run(HANDLE ready) {
-    threadId_ = GetCurrentThreadId();
     HWND hwnd = CreateWindowExW(0, kClassName, L"progress", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hwnd) {

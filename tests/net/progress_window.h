@@ -25,7 +25,6 @@ public:
     HWND hwnd() const { return hwnd_; }
     std::vector<Report> Reports() const;
     int Failures() const;
-    DWORD ThreadId() const { return threadId_; }
 
     // Called inside the progress handler, on the window's thread, after recording.
     void OnReport(std::function<void(const Report&)> handler);
@@ -45,6 +44,5 @@ private:
     int failures_ = 0;
     std::function<void(const Report&)> onReport_;
     HWND hwnd_ = nullptr;
-    DWORD threadId_ = 0;
     std::thread thread_;
 };

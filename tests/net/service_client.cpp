@@ -89,10 +89,6 @@ std::string InstallerMd5Upper() {
     return JsonMember(Control(L"info"), "md5");
 }
 
-std::uint64_t InstallerSize() {
-    return std::stoull(JsonMember(Control(L"info"), "size"));
-}
-
 int StalledTransfers() {
     return std::stoi(JsonMember(Control(L"status"), "stalled"));
 }

@@ -27,7 +27,6 @@ std::vector<std::string> LoggedEndings(const std::string& path);
 
 // The installer the service currently serves.
 std::string InstallerMd5Upper();
-std::uint64_t InstallerSize();
 
 // Number of transfers held by a stall knob right now.
 int StalledTransfers();

@@ -113,18 +113,18 @@ TEST_F(TimersTest, WatchdogReportsFiveSecondsAfterStartThenFiveAfterEachHandledR
 TEST_F(TimersTest, WatchdogEndsOnQuitEvenOnTheDownloadPage) {
     app->page.store(PAGE_DOWNLOAD);
     HANDLE watchdog = StartThread(NetWatchThread, window.hwnd());
-    window.PumpFor(300);
+    ASSERT_TRUE(window.PumpUntil([] { return NetWatchIsWatching(); }, 2000));
     app->quitRequested.store(1);
     EXPECT_TRUE(window.JoinThread(watchdog, 1000));
     CloseHandle(watchdog);
-    window.PumpFor(5500 - 300);
+    window.PumpFor(5500); // past the first report a watching watchdog would send
     EXPECT_EQ(window.Count(UM_NET_STATE), 0u);
 }
 
 TEST_F(TimersTest, FreshDownloadAfterTheWatchdogStoppedIsWatchedAgain) {
     app->page.store(PAGE_DOWNLOAD);
     HANDLE first = StartThread(NetWatchThread, window.hwnd());
-    window.PumpFor(300);
+    ASSERT_TRUE(window.PumpUntil([] { return NetWatchIsWatching(); }, 2000));
     // The checksum did not match: the page passes through the verification and back
     // to the download at once, the way the main window does it, while the watchdog
     // may be in the middle of deciding to end.
