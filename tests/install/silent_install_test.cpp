@@ -14,6 +14,9 @@
 #include "tests/install/recording_window.h"
 #include "tests/install/standin_files.h"
 
+// An installer that ended is given five seconds to report its last percentage.
+static_assert(kInstallerExitGraceMs == 5000);
+
 namespace {
 constexpr wchar_t kProgressKey[] = L"Software\\Halvesta\\LMD\\4.0\\Install\\Progress";
 constexpr wchar_t kProductKey[] = L"Software\\Halvesta\\LMD";

@@ -2,6 +2,9 @@
 
 #include "net/download_rules.h"
 
+// The field URLDownloadToFileW gets is 130 units with its terminator.
+static_assert(kInstallerUrlMaxChars == 129);
+
 TEST(CacheBustQuery, WritesTheTickCountAsSignedDecimal) {
     EXPECT_EQ(CacheBustQuery(0), "?skq=0");
     EXPECT_EQ(CacheBustQuery(123456), "?skq=123456");

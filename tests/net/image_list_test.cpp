@@ -5,6 +5,10 @@
 
 #include "net/image_list.h"
 
+// The list field holds 512 units and a slide file name 130, terminators included.
+static_assert(kImageListMaxChars == 511);
+static_assert(kSlideFileNameMaxChars == 129);
+
 namespace {
 // Numbered queries show that every address gets a query of its own, in order.
 struct CountingQuery {

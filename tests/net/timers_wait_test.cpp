@@ -6,6 +6,8 @@
 #include "net/timers_wait.h"
 
 namespace {
+// FILETIME counts 100-nanosecond units.
+static_assert(kClockUnitsPerMs == 10'000);
 constexpr std::uint64_t kSecond = 1000 * kClockUnitsPerMs;
 constexpr std::uint64_t kStart = 133'000'000'000'000'000; // a FILETIME of the 2020s
 } // namespace

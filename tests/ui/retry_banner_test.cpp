@@ -117,9 +117,14 @@ TEST_F(RetryBannerTest, CountsRetriesInTheCountLine) {
 TEST_F(RetryBannerTest, DrawsTheFrameTheMessageAndThePlayingPicture) {
     Show();
     PostMessageW(banner, UM_RETRY_COUNT, 3, 0);
-    PumpFor(300);
-    const Pixels shown = CaptureWindow(banner);
     const std::uint32_t yellow = Rgb(239, 239, 31);
+    PumpUntil(
+        [&] {
+            const Pixels now = CaptureWindow(banner);
+            return now.At(0, 120) == yellow && CountInk(now, {3, 40, 237, 206}) > 1000;
+        },
+        2000);
+    const Pixels shown = CaptureWindow(banner);
     EXPECT_EQ(shown.At(0, 120), yellow);
     EXPECT_EQ(shown.At(120, 0), yellow);
     EXPECT_GT(CountInk(shown, {25, 10, 215, 30}), 100) << "no message line";

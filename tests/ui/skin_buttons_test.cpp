@@ -82,11 +82,14 @@ TEST_F(InstallButtonTest, RepaintsGreyWhenUncoveredWhileDisabled) {
     const HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"TidewellTestCover", L"",
                                        WS_POPUP | WS_VISIBLE, place.left - 10, place.top - 10, 140,
                                        60, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    PumpFor(100);
-    EXPECT_GT(CountInk(CaptureScreen(place), {0, 0, 120, 40}), 0) << "the cover never showed";
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return CountInk(CaptureScreen(place), {0, 0, 120, 40}) > 0;
+        },
+        2000))
+        << "the cover never showed";
     DestroyWindow(cover);
-    PumpFor(100);
-    EXPECT_TRUE(Shows(button, IDB_INSTALL_DISABLED));
+    EXPECT_TRUE(ShowsSoon(button, IDB_INSTALL_DISABLED));
     // What uncovering asks of the button on Windows: erase and paint again.
     RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     EXPECT_TRUE(Shows(button, IDB_INSTALL_DISABLED));

@@ -13,6 +13,9 @@
 #include "ui/text_controls.h"
 #include "ui_test_support.h"
 
+// The texts' colours as users see them.
+static_assert(kGreyText == RGB(175, 175, 175) && kLinkBlue == RGB(0, 0, 255));
+
 namespace {
 constexpr DWORD kWaitMs = 3000;
 constexpr wchar_t kProductKey[] = L"Software\\Halvesta\\LMD";
@@ -256,7 +259,11 @@ TEST_F(TextControlTest, AgreementPageStrip) {
         window.AddControl(112, L"", kNotifyStatic, 354, 290, 150, 20, FolderLabelProc);
     const std::wstring folder = L"D:\\Program Files\\Lumo工作台";
     SendMessageW(label, UM_SET_FOLDER_TEXT, 0, reinterpret_cast<LPARAM>(folder.c_str()));
-    PumpFor(100);
+    PumpUntil(
+        [&] {
+            return CountInk(CaptureWindow(window.hwnd()), {354, 290, 504, 310}) > 0;
+        },
+        2000);
     const Pixels page = CaptureWindow(window.hwnd());
     EXPECT_GT(CountInk(page, {354, 290, 504, 310}), 0);
     SaveScreenshot(page, L"agreement_page_text_controls");
