@@ -350,13 +350,20 @@ class Session:
         match, _ = self.status(INSTALLED)
         return int(match[4:-1]) if match else None
 
-    def folder_label_text(self, candidates):
+    # Wine copies what a window draws to the X screen on its own schedule, so the
+    # screen readers below poll for a short while instead of trusting one read.
+    def folder_label_text(self, candidates, timeout=5):
         """Which candidate the install-folder label shows (at (354, 290), 12-pixel text)."""
-        return self.call("text", 354, 290, 150, 20, 12, *candidates).get("match")
+        return self.wait_for(
+            lambda: self.call("text", 354, 290, 150, 20, 12, *candidates).get("match"),
+            timeout, "the folder label to show one of " + ", ".join(candidates), interval=0.05)
 
-    def change_link_colour(self):
-        """(r, g, b) of the change-folder link's text."""
-        ink = self.call("text", 510, 290, 32, 18, 12)["colour"]
+    def change_link_colour(self, timeout=5):
+        """(r, g, b) of the change-folder link's text, once it is drawn."""
+        reply = self.wait_for(lambda: self.call("text", 510, 290, 32, 18, 12), timeout,
+                              "the change-folder link", accept=lambda r: r["ink"] > 0,
+                              interval=0.05)
+        ink = reply["colour"]
         return ((ink >> 16) & 0xFF, (ink >> 8) & 0xFF, ink & 0xFF)
 
     def retry_count(self):
