@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "app/share_links.h"
 #include "app/wizard_state.h"
+#include "app/worker_thread.h"
 #include "install/install_location.h"
 #include "net/download.h"
 #include "net/net_watch.h"

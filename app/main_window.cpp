@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/wizard_pages.h"
 #include "app/wizard_state.h"
+#include "app/worker_thread.h"
 #include "app/workflow.h"
 #include "install/install_location.h"
 #include "install/silent_install.h"

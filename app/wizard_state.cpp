@@ -1,7 +1,5 @@
 #include "app/wizard_state.h"
 
-#include <process.h>
-
 #include <cwchar>
 
 #include "app/app_object.h"
@@ -26,11 +24,4 @@ void SetStatusText(const wchar_t* format, int value) {
 void SetStatusText(const wchar_t* text) {
     wmemset(statusText, L'\0', 64);
     wcsncpy(statusText, text, 63);
-}
-
-void StartWorker(unsigned(__stdcall* proc)(void*), void* argument) {
-    const uintptr_t thread = _beginthreadex(nullptr, 0, proc, argument, 0, nullptr);
-    if (thread != 0) {
-        CloseHandle(reinterpret_cast<HANDLE>(thread));
-    }
 }

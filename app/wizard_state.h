@@ -14,6 +14,3 @@ void GoToPage(int page);
 // Clears all 64 units of the status line and formats a new text into it.
 void SetStatusText(const wchar_t* format, int value);
 void SetStatusText(const wchar_t* text);
-
-// Starts a worker with _beginthreadex; its handle is not kept.
-void StartWorker(unsigned(__stdcall* proc)(void*), void* argument);

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/messages.h"
 #include "app/wizard_state.h"
+#include "app/worker_thread.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"

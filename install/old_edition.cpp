@@ -8,7 +8,7 @@
 #include "app/app_object.h"
 #include "app/handles.h"
 #include "app/messages.h"
-#include "app/wizard_state.h"
+#include "app/worker_thread.h"
 
 namespace {
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"

@@ -10,7 +10,7 @@
 #include "app/app_object.h"
 #include "app/handles.h"
 #include "app/messages.h"
-#include "app/wizard_state.h"
+#include "app/worker_thread.h"
 #include "install/folder_rules.h"
 #include "install/progress_rules.h"
 #include "install/working_files.h"

@@ -1,6 +1,5 @@
 #include "net/net_watch.h"
 
-#include <process.h>
 #include <wininet.h>
 
 #include <atomic>
@@ -8,6 +7,7 @@
 
 #include "app/app_object.h"
 #include "app/messages.h"
+#include "app/worker_thread.h"
 #include "net/timers.h"
 #include "net/timers_wait.h"
 
@@ -72,13 +72,9 @@ void StartNetWatchIfIdle(HWND mainWindow) {
     if (watching.exchange(true)) {
         return;
     }
-    const std::uintptr_t thread =
-        _beginthreadex(nullptr, 0, ClaimedWatchThread, mainWindow, 0, nullptr);
-    if (thread == 0) {
-        watching.store(false);
-        return;
+    if (!StartWorker(ClaimedWatchThread, mainWindow)) {
+        watching.store(false); // nobody watches: the next request may start one
     }
-    CloseHandle(reinterpret_cast<HANDLE>(thread));
 }
 
 bool NetWatchIsWatching() {

@@ -4,7 +4,7 @@
 
 #include "app/app_object.h"
 #include "app/messages.h"
-#include "app/wizard_state.h"
+#include "app/worker_thread.h"
 #include "net/timers_wait.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_object.h"
+#include "app/handles.h"
 #include "app/messages.h"
 #include "install/old_edition.h"
 #include "tests/install/recording_window.h"
@@ -128,15 +129,14 @@ TEST_F(OldEditionTest, EveryRunningProgramOfTheOldSuiteIsEnded) {
     // Each started program must be in the process list the removal walks.
     const auto listed = [](HANDLE process) {
         const DWORD id = GetProcessId(process);
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        const ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof(entry);
         bool found = false;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
-             more = Process32NextW(snapshot, &entry)) {
+        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more && !found;
+             more = Process32NextW(snapshot.get(), &entry)) {
             found = entry.th32ProcessID == id;
         }
-        CloseHandle(snapshot);
         return found;
     };
     const auto everyoneListed = [&] {

@@ -17,6 +17,7 @@
 
 #include "tools/driver/json_writer.h"
 #include "tools/pixels/pixels.h"
+#include "ui/control_font.h"
 #include "ui/gdi_handles.h"
 
 namespace {
@@ -240,10 +241,7 @@ void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, siz
     for (size_t i = first; i < candidates.size(); ++i) {
         const std::wstring& text = candidates[i];
         const Pixels drawn = RenderInto(shown.width, shown.height, [&](HDC dc) {
-            LOGFONTW font{};
-            font.lfHeight = -fontHeight;
-            font.lfCharSet = GB2312_CHARSET;
-            const ScopedFont handle(CreateFontIndirectW(&font));
+            const ScopedFont handle(CreateControlFont(fontHeight));
             const ScopedSelect selected(dc, handle.get());
             SetTextColor(dc, RGB(0, 0, 0));
             TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
