@@ -31,9 +31,12 @@ class FreshMachine(unittest.TestCase):
             self.assertEqual(s.folder_label_text(["默认为您安装在D盘"]), "默认为您安装在D盘")
             red, green, blue = s.change_link_colour()
             self.assertGreater(blue, red, "the change link is blue")
+            # Slides are fetched one after another, each loaded before the next is asked
+            # for: once the second is on disk the first is loaded. Slides that arrive after
+            # the click are never shown, so the click waits for them.
+            s.wait_for(lambda: (s.appdata / "Image" / "1.bmp").exists(), 20, "slide 0 loaded")
             s.start_upgrade()
             # The picture area shows the first slide.
-            s.wait_for(lambda: (s.appdata / "Image" / "0.bmp").exists(), 10, "slide 0")
             s.wait_for(lambda: s.picture_colour() == s.slide_colour(0), 5, "the first slide")
             seen = []
             deadline = time.monotonic() + 120
