@@ -3,32 +3,19 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/app_object.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "app/control_ids.h"
+#include "app/quit.h"
 #include "app/share_links.h"
 #include "app/wizard_state.h"
-#include "app/worker_thread.h"
+#include "app/wizard_timers.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/worker_thread.h"
 #include "install/install_location.h"
 #include "net/download.h"
 #include "net/net_watch.h"
-#include "net/timers.h"
 
 namespace {
-enum CommandId : int {
-    ID_CLOSE = 101,
-    ID_START_INSTALL = 102,
-    ID_AGREE_CHECK = 103,
-    ID_CHANGE_FOLDER = 104,
-    ID_CANCEL = 105,
-    ID_FINISH = 106,
-    ID_TENCENT_SHARE = 107,
-    ID_SINA_SHARE = 108,
-    ID_CLEANUP_CHECK = 109,
-    ID_AGREEMENT = 111,
-    ID_MINIMIZE = 114,
-};
-
 bool IsChecked(HWND hwnd, int id) {
     return SendMessageW(GetDlgItem(hwnd, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
@@ -61,7 +48,7 @@ void OnStartInstall(HWND hwnd) {
         return; // the button exists on the first page only
     }
     SetStatusText(L"已下载：%d%%", 0);
-    SendMessageW(GetDlgItem(hwnd, 10000), PBM_SETPOS, 1, 0);
+    SendMessageW(GetDlgItem(hwnd, ID_PROGRESS_BAR), PBM_SETPOS, 1, 0);
     StartWorker(DownloadInstallerThread, hwnd);
     GoToPage(PAGE_DOWNLOAD);
     InvalidateRect(hwnd, nullptr, TRUE);

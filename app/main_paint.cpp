@@ -1,11 +1,11 @@
 #include "app/main_paint.h"
 
-#include "app/app_object.h"
 #include "app/wizard_state.h"
+#include "core/app_object.h"
+#include "core/gdi_handles.h"
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
 #include "ui/control_font.h"
-#include "ui/gdi_handles.h"
 
 namespace {
 constexpr COLORREF kFrameColour = RGB(186, 199, 209);

@@ -1,20 +1,20 @@
 #include "app/main_window.h"
 
-#include "app/app_object.h"
 #include "app/commands.h"
 #include "app/main_paint.h"
-#include "app/messages.h"
+#include "app/quit.h"
 #include "app/wizard_pages.h"
 #include "app/wizard_state.h"
-#include "app/worker_thread.h"
 #include "app/workflow.h"
+#include "core/app_object.h"
+#include "core/gdi_handles.h"
+#include "core/messages.h"
+#include "core/worker_thread.h"
 #include "install/install_location.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/slides.h"
 #include "ui/control_font.h"
-#include "ui/gdi_handles.h"
-#include "ui/retry_banner.h"
 #include "ui/subclassing.h"
 
 namespace {
@@ -123,18 +123,6 @@ LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     }
 }
 } // namespace
-
-void QuitWizard(bool cleanUp) {
-    VBindCallback* app = GetApp();
-    app->quitRequested.store(1); // every worker loop stops at its next check
-    if (cleanUp) {
-        CleanWorkingFiles();
-    }
-    FreeControlRecords(*app);
-    ReleaseRetryBannerImage(); // its animation thread draws through GDI+
-    Gdiplus::GdiplusShutdown(app->gdiplusToken);
-    PostQuitMessage(0);
-}
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // After the quit sequence, workers' reports may still arrive until the loop ends:

@@ -2,9 +2,9 @@
 
 #include <tlhelp32.h>
 
-#include "app/app_object.h"
-#include "app/handles.h"
 #include "app/main_window.h"
+#include "core/app_object.h"
+#include "core/process_list.h"
 #include "res/resource.h"
 
 wchar_t windowTitle[100];
@@ -18,16 +18,9 @@ constexpr DWORD kMainWindowStyle = 0x96010000;
 } // namespace
 
 int CountUpdaterProcesses() {
-    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0));
-    if (!snapshot.valid()) {
-        return 0;
-    }
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
     int count = 0;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        if (lstrcmpiW(entry.szExeFile, L"Tidewell.exe") == 0) {
+    for (const RunningProcess& process : ListProcesses(TH32CS_SNAPALL)) {
+        if (lstrcmpiW(process.exeName.c_str(), L"Tidewell.exe") == 0) {
             ++count;
         }
     }

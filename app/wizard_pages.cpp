@@ -2,15 +2,17 @@
 
 #include <commctrl.h>
 
+#include <initializer_list>
 #include <iterator>
 
-#include "app/app_object.h"
-#include "app/messages.h"
-#include "app/page_layout.h"
+#include "app/control_ids.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/pages.h"
 #include "ui/retry_banner.h"
 #include "ui/skin_buttons.h"
-#include "ui/text_controls.h"
 #include "ui/subclassing.h"
+#include "ui/text_controls.h"
 
 namespace {
 constexpr DWORD kSkinStyle = WS_CHILD | WS_VISIBLE | SS_NOTIFY;                        // 0x50000100
@@ -22,59 +24,94 @@ constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BA
 struct Place {
     int x, y, width, height;
 };
+constexpr Place kDefaultPlace{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
 
 enum class Setup { None, Checked, ProgressRange };
 
+// One bit per page: bit n set = shown on page n.
+constexpr unsigned Pages(std::initializer_list<int> pages) {
+    unsigned bits = 0;
+    for (int page : pages) {
+        bits |= 1u << page;
+    }
+    return bits;
+}
+constexpr unsigned kAllPages = (1u << kPageCount) - 1;
+constexpr unsigned kNoPage = 0;
+// The tooltip windows are never shown or hidden by the page switch.
+constexpr unsigned kNotSwitched = ~0u;
+
 struct ControlRow {
     ChildControl* VBindCallback::*field;
-    int id;
+    int id; // 0: none (the tooltips, which the main window owns rather than parents)
     const wchar_t* className;
     const wchar_t* text;
     DWORD style;
     Place place;
     WNDPROC proc; // nullptr: a standard control, not subclassed
-    Setup setup = Setup::None;
+    Setup setup;
+    unsigned shownOn; // the pages the control is visible on
 };
 
-// One row per control: kept as the layout table it is.
+// The one list of the main window's controls: what each is, where it stands, and on
+// which pages it shows. A page is nothing but this set of visible controls plus its
+// painting rules. Creation order matters: it is also the z-order of overlapping
+// controls, and the order the page switch walks them in.
 // clang-format off
-// Creation order matters: it is also the z-order of overlapping controls.
-const ControlRow kRows[] = {
-    {&VBindCallback::closeButton, 101, L"STATIC", L"", kSkinStyle, {535, 0, 34, 22}, CloseButtonProc},
-    {&VBindCallback::installButton, 102, L"STATIC", L"一键安装", kSkinStyle, {220, 278, 120, 40},
-     InstallButtonProc},
-    {&VBindCallback::agreeCheck, 103, L"BUTTON", L"", kCheckboxStyle, {10, 340, 24, 24}, nullptr,
-     Setup::Checked},
-    {&VBindCallback::agreementLink, 111, L"STATIC", L"许可协议", kSkinStyle, {68, 344, 50, 18},
-     AgreementLinkProc},
-    {&VBindCallback::changeFolderLink, 104, L"STATIC", L"更改", kSkinStyle, {510, 290, 32, 18},
-     ChangeFolderLinkProc},
-    {&VBindCallback::cancelLink, 105, L"STATIC", L"取消", kSkinStyle, {510, 290, 32, 18},
-     CancelLinkProc},
-    {&VBindCallback::progressBar, 10000, PROGRESS_CLASSW, L"", kProgressStyle, {30, 290, 440, 20},
-     nullptr, Setup::ProgressRange},
-    {&VBindCallback::finishButton, 106, L"STATIC", L"完成", kSkinStyle, {230, 260, 120, 40},
-     FinishButtonProc},
-    {&VBindCallback::tencentShareButton, 107, L"STATIC", L"", kSkinStyle, {220, 175, 90, 24},
-     TencentShareButtonProc},
-    {&VBindCallback::sinaShareButton, 108, L"STATIC", L"", kSkinStyle, {320, 175, 90, 24},
-     SinaShareButtonProc},
-    {&VBindCallback::cleanupCheck, 109, L"BUTTON", L"", kCheckboxStyle, {180, 320, 24, 24}, nullptr,
-     Setup::Checked},
-    {&VBindCallback::retryBanner, 110, L"STATIC", L"", kBannerStyle, {166, 30, 240, 235},
-     RetryBannerProc},
-    {&VBindCallback::folderLabel, 112, L"STATIC", L"", kSkinStyle, {354, 290, 150, 20},
-     FolderLabelProc},
-    {&VBindCallback::minimizeButton, 114, L"STATIC", L"", kSkinStyle, {495, 0, 34, 22},
-     MinimizeButtonProc},
+constexpr ControlRow kRows[] = {
+    {&VBindCallback::closeButton, ID_CLOSE, L"STATIC", L"", kSkinStyle, {535, 0, 34, 22},
+     CloseButtonProc, Setup::None, kAllPages},
+    {&VBindCallback::installButton, ID_START_INSTALL, L"STATIC", L"一键安装", kSkinStyle,
+     {220, 278, 120, 40}, InstallButtonProc, Setup::None, Pages({PAGE_AGREE})},
+    {&VBindCallback::agreeCheck, ID_AGREE_CHECK, L"BUTTON", L"", kCheckboxStyle, {10, 340, 24, 24},
+     nullptr, Setup::Checked, Pages({PAGE_AGREE})},
+    {&VBindCallback::agreementLink, ID_AGREEMENT, L"STATIC", L"许可协议", kSkinStyle,
+     {68, 344, 50, 18}, AgreementLinkProc, Setup::None, Pages({PAGE_AGREE})},
+    {&VBindCallback::changeFolderLink, ID_CHANGE_FOLDER, L"STATIC", L"更改", kSkinStyle,
+     {510, 290, 32, 18}, ChangeFolderLinkProc, Setup::None, Pages({PAGE_AGREE})},
+    {&VBindCallback::cancelLink, ID_CANCEL, L"STATIC", L"取消", kSkinStyle, {510, 290, 32, 18},
+     CancelLinkProc, Setup::None, Pages({PAGE_DOWNLOAD, PAGE_VERIFY})},
+    {&VBindCallback::progressBar, ID_PROGRESS_BAR, PROGRESS_CLASSW, L"", kProgressStyle,
+     {30, 290, 440, 20}, nullptr, Setup::ProgressRange,
+     Pages({PAGE_DOWNLOAD, PAGE_OFFLINE, PAGE_INSTALL, PAGE_REMOVE_OLD, PAGE_VERIFY})},
+    {&VBindCallback::finishButton, ID_FINISH, L"STATIC", L"完成", kSkinStyle, {230, 260, 120, 40},
+     FinishButtonProc, Setup::None, Pages({PAGE_DONE})},
+    {&VBindCallback::tencentShareButton, ID_TENCENT_SHARE, L"STATIC", L"", kSkinStyle,
+     {220, 175, 90, 24}, TencentShareButtonProc, Setup::None, Pages({PAGE_DONE})},
+    {&VBindCallback::sinaShareButton, ID_SINA_SHARE, L"STATIC", L"", kSkinStyle, {320, 175, 90, 24},
+     SinaShareButtonProc, Setup::None, Pages({PAGE_DONE})},
+    {&VBindCallback::cleanupCheck, ID_CLEANUP_CHECK, L"BUTTON", L"", kCheckboxStyle,
+     {180, 320, 24, 24}, nullptr, Setup::Checked, kNoPage},
+    {&VBindCallback::retryBanner, ID_RETRY_BANNER, L"STATIC", L"", kBannerStyle, {166, 30, 240, 235},
+     RetryBannerProc, Setup::None, Pages({PAGE_OFFLINE})},
+    {&VBindCallback::folderLabel, ID_FOLDER_LABEL, L"STATIC", L"", kSkinStyle, {354, 290, 150, 20},
+     FolderLabelProc, Setup::None, Pages({PAGE_AGREE})},
+    {&VBindCallback::minimizeButton, ID_MINIMIZE, L"STATIC", L"", kSkinStyle, {495, 0, 34, 22},
+     MinimizeButtonProc, Setup::None, kAllPages},
+    {&VBindCallback::folderLabelTip, 0, TOOLTIPS_CLASSW, nullptr, kTooltipStyle, kDefaultPlace,
+     nullptr, Setup::None, kNotSwitched},
+    {&VBindCallback::changeFolderTip, 0, TOOLTIPS_CLASSW, nullptr, kTooltipStyle, kDefaultPlace,
+     nullptr, Setup::None, kNotSwitched},
 };
 // clang-format on
 
-// The rows stand in the order of the page layout's controls, which ShowPage relies on.
-static_assert(std::size(kRows) == kPageControlCount);
+// Every control field of the Application object has exactly one row.
+constexpr bool EachFieldAndIdOnce() {
+    for (std::size_t i = 0; i < std::size(kRows); ++i) {
+        for (std::size_t j = i + 1; j < std::size(kRows); ++j) {
+            if (kRows[i].field == kRows[j].field ||
+                (kRows[i].id != 0 && kRows[i].id == kRows[j].id)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+static_assert(std::size(kRows) == 16 && EachFieldAndIdOnce());
 
 ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
     auto* record = new ChildControl;
+    // A tooltip is a popup: the main window becomes its owner rather than its parent.
     record->hwnd = CreateWindowExW(0, row.className, row.text, row.style, row.place.x, row.place.y,
                                    row.place.width, row.place.height, mainHwnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
@@ -93,14 +130,6 @@ ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
     }
     return record;
 }
-
-ChildControl* CreateTooltip(HWND mainHwnd) {
-    auto* record = new ChildControl;
-    record->hwnd = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, kTooltipStyle, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, mainHwnd, nullptr,
-                                   InstanceOf(mainHwnd), nullptr);
-    return record;
-}
 } // namespace
 
 void CreateChildControls(HWND mainHwnd) {
@@ -110,8 +139,6 @@ void CreateChildControls(HWND mainHwnd) {
     for (const ControlRow& row : kRows) {
         app->*row.field = CreateRow(mainHwnd, row);
     }
-    app->folderLabelTip = CreateTooltip(mainHwnd);
-    app->changeFolderTip = CreateTooltip(mainHwnd);
     SendMessageW(app->folderLabel->hwnd, UM_SET_TOOLTIP,
                  reinterpret_cast<WPARAM>(app->folderLabelTip->hwnd), 0);
     SendMessageW(app->changeFolderLink->hwnd, UM_SET_TOOLTIP,
@@ -120,14 +147,22 @@ void CreateChildControls(HWND mainHwnd) {
 
 void ShowPage(int page) {
     VBindCallback* app = GetApp();
-    for (int control = 0; control < kPageControlCount; ++control) {
-        ChildControl* record = app->*kRows[control].field;
-        if (record != nullptr) {
-            ShowWindow(record->hwnd,
-                       IsShownOnPage(static_cast<PageControl>(control), page) ? SW_SHOW : SW_HIDE);
+    for (const ControlRow& row : kRows) {
+        ChildControl* record = app->*row.field;
+        if (row.shownOn == kNotSwitched || record == nullptr) {
+            continue;
         }
+        const bool shown = page >= 0 && page < kPageCount && ((row.shownOn >> page) & 1u) != 0;
+        ShowWindow(record->hwnd, shown ? SW_SHOW : SW_HIDE);
     }
     if (page == PAGE_DOWNLOAD) {
         app->statusRect = RECT{34, 331, 250, 360};
+    }
+}
+
+void FreeControlRecords(VBindCallback& app) {
+    for (const ControlRow& row : kRows) {
+        delete (app.*row.field);
+        app.*row.field = nullptr;
     }
 }

@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-#include "app/app_object.h"
 #include "app/wizard_pages.h"
+#include "core/app_object.h"
 
 int maxPercent = 1;
 unsigned slideIndex = 0;

@@ -2,21 +2,22 @@
 
 #include <commctrl.h>
 
-#include "app/app_object.h"
+#include "app/control_ids.h"
 #include "app/download_display.h"
-#include "app/main_window.h"
-#include "app/messages.h"
+#include "app/quit.h"
 #include "app/wizard_state.h"
-#include "app/worker_thread.h"
+#include "app/wizard_timers.h"
+#include "core/app_object.h"
+#include "core/gdi_handles.h"
+#include "core/messages.h"
+#include "core/worker_thread.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/download.h"
 #include "net/download_rules.h"
 #include "net/net_watch.h"
-#include "net/timers.h"
 #include "ui/bitmap_draw.h"
-#include "ui/gdi_handles.h"
 
 namespace {
 constexpr DWORD kVerifyDelayMs = 1000;
@@ -24,7 +25,7 @@ constexpr DWORD kInstallDelayMs = 1000;
 constexpr DWORD kAfterKillDelayMs = 2000;
 
 HWND ProgressBar(HWND hwnd) {
-    return GetDlgItem(hwnd, 10000);
+    return GetDlgItem(hwnd, ID_PROGRESS_BAR);
 }
 
 void RepaintStatusLine(HWND hwnd, BOOL erase) {

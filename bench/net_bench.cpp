@@ -13,8 +13,9 @@
 #include <string>
 #include <thread>
 
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/working_paths.h"
 #include "install/working_files.h"
 #include "net/download.h"
 #include "net/download_rules.h"

@@ -7,16 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_object.h"
-#include "app/com_scope.h"
-#include "app/handles.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/com_scope.h"
+#include "core/install_path.h"
+#include "core/messages.h"
 #include "install/folder_rules.h"
 
 namespace {
-constexpr wchar_t kProductKey[] = L"Software\\Halvesta\\LMD";
-constexpr wchar_t kInstallPathValue[] = L"InstallPath";
-constexpr DWORD kRegistryTextBytes = 128; // 64 UTF-16 units, terminator included
 constexpr UINT kSystemFolderCapacity = 24;
 constexpr std::size_t kClearedBeforeNotice = 64;
 constexpr std::size_t kClearedBeforePick = 130;
@@ -24,18 +21,6 @@ constexpr wchar_t kDialogTitle[] = L"浏览文件夹```选择文件夹";
 // BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_UAHINT |
 // BIF_NONEWFOLDERBUTTON
 constexpr UINT kDialogFlags = 0x351;
-
-// Reads "InstallPath" into a zero-filled 128-byte buffer; false when the key or the
-// value is missing or the value does not fit.
-bool ReadRegisteredFolder(wchar_t (&text)[kRegistryTextBytes / sizeof(wchar_t)]) {
-    ScopedRegKey key;
-    if (RegOpenKeyW(HKEY_CURRENT_USER, kProductKey, key.out()) != ERROR_SUCCESS) {
-        return false;
-    }
-    DWORD size = kRegistryTextBytes;
-    return RegQueryValueExW(key.get(), kInstallPathValue, nullptr, nullptr,
-                            reinterpret_cast<BYTE*>(text), &size) == ERROR_SUCCESS;
-}
 
 // Copies as much as fits and always terminates; callers only hand in texts that fit.
 template <std::size_t N> void CopyInto(wchar_t (&buffer)[N], std::wstring_view text) {
@@ -79,18 +64,6 @@ wchar_t SystemDriveLetter() {
 }
 
 } // namespace
-
-bool HasInstallPath() {
-    wchar_t text[kRegistryTextBytes / sizeof(wchar_t)] = {};
-    return ReadRegisteredFolder(text);
-}
-
-std::wstring ReadInstallPath() {
-    wchar_t text[kRegistryTextBytes / sizeof(wchar_t)] = {};
-    ReadRegisteredFolder(text);
-    // The value may lack its terminator when it fills the buffer exactly.
-    return std::wstring(text, wcsnlen(text, kRegistryTextBytes / sizeof(wchar_t)));
-}
 
 void InitInstallFolder() {
     std::fill_n(folderText, kClearedBeforeNotice, L'\0');

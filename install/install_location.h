@@ -1,12 +1,6 @@
 #pragma once
 #include <windows.h>
 
-#include <string>
-
-// True when "InstallPath" of an earlier installation can be read (fits 128 bytes).
-bool HasInstallPath();
-// The registered folder text; empty when it cannot be read.
-std::wstring ReadInstallPath();
 // Fills installDir and folderText and tells the folder label; once, at window creation.
 void InitInstallFolder();
 // Command 104: lets the user pick another parent folder (not when installed before).

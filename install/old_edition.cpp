@@ -3,20 +3,18 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <cstdint>
-
-#include "app/app_object.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/worker_thread.h"
+#include "core/app_object.h"
+#include "core/handles.h"
+#include "core/messages.h"
+#include "core/process_list.h"
+#include "core/registry_text.h"
+#include "core/worker_thread.h"
+#include "install/registry_polling.h"
 
 namespace {
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                                     L"{5B1E2C7A-94D3-4F08-A6C1-3D72E9B40F15}_is1";
 constexpr wchar_t kUninstallValue[] = L"UninstallString";
-constexpr DWORD kRegistryTextBytes = 128; // 64 UTF-16 units, terminator included
-constexpr std::size_t kRegistryTextUnits = kRegistryTextBytes / sizeof(wchar_t);
-constexpr DWORD kPollIntervalMs = 10;
 
 // The uninstall text, empty when the entry is missing, is not text, or does not fit
 // into 128 bytes. The old edition's installer was 32-bit, so its entry lives in the
@@ -27,20 +25,7 @@ std::wstring ReadUninstallText() {
                       key.out()) != ERROR_SUCCESS) {
         return {};
     }
-    wchar_t text[kRegistryTextUnits] = {};
-    DWORD type = REG_NONE;
-    DWORD size = kRegistryTextBytes;
-    if (RegQueryValueExW(key.get(), kUninstallValue, nullptr, &type, reinterpret_cast<BYTE*>(text),
-                         &size) != ERROR_SUCCESS ||
-        (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        return {};
-    }
-    // A value that fills the buffer exactly may lack its terminator.
-    return std::wstring(text, wcsnlen(text, kRegistryTextUnits));
-}
-
-bool SameFileName(const wchar_t* a, const wchar_t* b) {
-    return CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+    return ReadRegistryText(key.get(), kUninstallValue, true).value_or(std::wstring());
 }
 } // namespace
 
@@ -60,23 +45,16 @@ std::wstring ReadOldUninstallString() {
 }
 
 void KillProcessByName(const wchar_t* exeName) {
-    ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot.valid()) {
-        return;
-    }
     const DWORD self = GetCurrentProcessId();
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
     // Every process of the name: a second copy left running would keep the old suite's
     // files open while its uninstaller tries to remove them.
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        if (entry.th32ProcessID == self || !SameFileName(entry.szExeFile, exeName)) {
+    for (const RunningProcess& process : ListProcesses(TH32CS_SNAPPROCESS)) {
+        if (process.id == self || !SameExeName(process.exeName, exeName)) {
             continue;
         }
-        ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
-        if (process.valid()) {
-            TerminateProcess(process.get(), 0);
+        const ScopedHandle handle(OpenProcess(PROCESS_TERMINATE, FALSE, process.id));
+        if (handle.valid()) {
+            TerminateProcess(handle.get(), 0);
         }
     }
 }
@@ -119,7 +97,7 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
             SendMessageW(mainWindow, UM_OLD_REMOVAL_FAILED, 0, 0);
             return 0;
         }
-        Sleep(kPollIntervalMs);
+        Sleep(kRegistryPollIntervalMs);
     }
 }
 

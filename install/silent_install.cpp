@@ -7,18 +7,18 @@
 #include <optional>
 #include <string_view>
 
-#include "app/app_object.h"
-#include "app/handles.h"
-#include "app/messages.h"
-#include "app/worker_thread.h"
+#include "core/app_object.h"
+#include "core/handles.h"
+#include "core/messages.h"
+#include "core/worker_thread.h"
+#include "core/working_paths.h"
 #include "install/folder_rules.h"
 #include "install/progress_rules.h"
-#include "install/working_files.h"
+#include "install/registry_polling.h"
 
 namespace {
 constexpr wchar_t kProgressKey[] = L"Software\\Halvesta\\LMD\\4.0\\Install\\Progress";
 constexpr wchar_t kProgressValue[] = L"ProcessNum";
-constexpr DWORD kPollIntervalMs = 10;
 
 enum class Launch {
     kPending,    // the poller runs; the installer is about to be started
@@ -136,7 +136,7 @@ unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
         case InstallPollVerdict::kKeepPolling:
             break;
         }
-        Sleep(kPollIntervalMs);
+        Sleep(kRegistryPollIntervalMs);
     }
     return 0;
 }

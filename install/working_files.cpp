@@ -1,47 +1,24 @@
 #include "install/working_files.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
-#include "app/handles.h"
-#include "install/bounded_path.h"
+#include "core/handles.h"
+#include "core/working_paths.h"
 
 namespace {
-constexpr std::size_t kPathCapacity = MAX_PATH;
-
-std::wstring AppDataFolder() {
-    LPITEMIDLIST idList = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &idList)) || !idList) {
-        return {};
-    }
-    wchar_t path[kPathCapacity] = {};
-    BOOL ok = SHGetPathFromIDListW(idList, path);
-    CoTaskMemFree(idList);
-    path[kPathCapacity - 1] = L'\0';
-    return ok ? std::wstring(path) : std::wstring();
-}
-
-std::wstring WorkingPath(const wchar_t* name) {
-    std::wstring folder = AppDataFolder();
-    if (folder.empty()) {
-        return {};
-    }
-    return JoinWithin(folder, name, kPathCapacity).value_or(std::wstring());
-}
-
 bool IsDotEntry(const wchar_t* name) {
     return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
 }
 
-// Each download attempt writes "<installer>.<n>.part" before it is placed; one cut
-// short by the end of the program would stay behind otherwise.
+// Each download attempt writes a file of its own beside the installer before it is
+// placed; one cut short by the end of the program would stay behind otherwise.
 void DeleteAttemptLeftovers(const std::wstring& installer) {
     const std::size_t slash = installer.rfind(L'\\');
     if (slash == std::wstring::npos) {
         return;
     }
     WIN32_FIND_DATAW entry{};
-    ScopedFind search(FindFirstFileW((installer + L".*.part").c_str(), &entry));
+    ScopedFind search(FindFirstFileW(AttemptFilePattern(installer).c_str(), &entry));
     if (!search.valid()) {
         return;
     }
@@ -152,14 +129,6 @@ bool DeleteTreeBelow(const std::wstring& folder) {
     return RemoveDirectoryW(folder.c_str()) != FALSE;
 }
 } // namespace
-
-std::wstring GetInstallerFilePath() {
-    return WorkingPath(L"TidewellInstall.exe");
-}
-
-std::wstring GetImageFolderPath() {
-    return WorkingPath(L"Image");
-}
 
 bool DeleteFolderTree(const std::wstring& folder) {
     const std::size_t separator = folder.find_last_of(L'\\');

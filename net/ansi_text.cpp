@@ -4,8 +4,6 @@
 
 #include <climits>
 
-#include "net/http_client.h"
-
 std::optional<std::wstring> AnsiToWide(std::string_view ansi, std::size_t maxUnits) {
     if (ansi.empty()) {
         return std::wstring();

@@ -2,16 +2,15 @@
 
 #include <urlmon.h>
 
-#include <mutex>
 #include <optional>
 #include <string>
 
-#include "app/app_object.h"
-#include "app/messages.h"
 #include "build_config.h"
-#include "install/working_files.h"
+#include "core/app_object.h"
+#include "core/com_scope.h"
+#include "core/messages.h"
+#include "core/working_paths.h"
 #include "net/ansi_text.h"
-#include "app/com_scope.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
 #include "net/file_md5.h"
@@ -22,21 +21,6 @@
 namespace {
 constexpr const wchar_t* kInstallAnswerAddress =
     L"http://" TIDEWELL_UPDATE_HOST L"/api/v1/install_url";
-// The part of installerUrl an attempt uses: the longest address and its terminator.
-constexpr std::size_t kInstallerUrlUnits = kInstallerUrlMaxChars + 1;
-
-// installerUrl is shared by every attempt thread; only the current one writes it.
-std::mutex installerUrlLock;
-
-void PublishInstallerUrl(unsigned attempt, const std::wstring& url) {
-    std::lock_guard<std::mutex> guard(installerUrlLock);
-    if (!IsCurrentAttempt(attempt)) {
-        return;
-    }
-    wchar_t* field = GetApp()->installerUrl;
-    std::fill(field, field + kInstallerUrlUnits, L'\0');
-    url.copy(field, kInstallerUrlUnits - 1);
-}
 
 // Asks the service where the installer lies; stores the announced digest. Empty when
 // the answer names no usable address.
@@ -62,7 +46,6 @@ std::wstring AskForInstallerUrl(unsigned attempt) {
     if (answer.hasChecksum) {
         app.expectedMd5.Set(answer.checksum);
     }
-    PublishInstallerUrl(attempt, *url);
     return *url;
 }
 
@@ -95,7 +78,6 @@ DownloadAttemptResult RunDownloadAttempt(HWND mainWindow) {
     VBindCallback& app = *GetApp();
     const unsigned attempt = BeginDownloadAttempt();
     app.notifyWindow.store(mainWindow);
-    PublishInstallerUrl(attempt, std::wstring());
 
     const std::wstring url = AskForInstallerUrl(attempt);
     const std::wstring workingFile = GetInstallerFilePath();

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "app/app_object.h"
+#include "core/app_object.h"
 
 namespace {
 std::mutex attemptLock; // guards starting an attempt and placing a file
@@ -47,14 +47,6 @@ void NoteTransferProgress(std::uint32_t done, std::uint32_t total) {
 
 TransferProgress LastTransferProgress() {
     return threadProgress;
-}
-
-std::wstring AttemptFilePath(const std::wstring& workingFile, unsigned attempt) {
-    if (workingFile.empty()) {
-        return {};
-    }
-    std::wstring path = workingFile + L"." + std::to_wstring(attempt) + L".part";
-    return path.size() < MAX_PATH ? path : std::wstring();
 }
 
 bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& attemptFile,

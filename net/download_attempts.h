@@ -32,10 +32,6 @@ struct TransferProgress {
 void NoteTransferProgress(std::uint32_t done, std::uint32_t total);
 TransferProgress LastTransferProgress();
 
-// Where attempt `attempt` downloads before its file is placed: "<working file>.<n>.part"
-// beside the working file, or empty when that path would not fit MAX_PATH.
-std::wstring AttemptFilePath(const std::wstring& workingFile, unsigned attempt);
-
 // Ends an attempt: when it is still current, `mayPlace` is true and nothing has
 // asked it to stop, moves `attemptFile` onto `workingFile` and reports success.
 // In every case marks the attempt finished for WaitForCurrentAttempt.

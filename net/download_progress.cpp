@@ -1,5 +1,5 @@
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
 #include "net/download_attempts.h"
 
 namespace {

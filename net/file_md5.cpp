@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/handles.h"
+#include "core/handles.h"
 
 namespace {
 // Views of at most 1 MiB keep the memory flat whatever the installer's size.

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include "app/handles.h"
+#include "core/handles.h"
+#include "net/ansi_text.h"
 
 namespace {
 // Answers are a few hundred bytes; anything this large is not an answer, and reading

@@ -4,6 +4,3 @@
 // Blocking HTTP GET of `address` (at most 127 characters); the body as narrow text,
 // empty when WinINet, the connection or the request is unavailable. Worker threads only.
 std::string HttpGetText(const wchar_t* address);
-
-// Narrow text in the ANSI code page to UTF-8.
-std::string AnsiToUtf8(const std::string& ansi);

@@ -1,6 +1,6 @@
 #include "net/image_list.h"
 
-#include "install/bounded_path.h"
+#include "core/bounded_path.h"
 
 std::vector<std::wstring> SplitImageList(std::wstring_view list,
                                          const std::function<std::wstring()>& makeQuery) {

@@ -5,23 +5,24 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/app_object.h"
-#include "app/messages.h"
-#include "app/worker_thread.h"
-#include "net/timers.h"
-#include "net/timers_wait.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/wall_clock.h"
+#include "core/worker_thread.h"
 
 namespace {
 constexpr std::uint64_t kReportIntervalMs = 5000;
-constexpr DWORD kLookIntervalMs = 100;
 
 // Up while a watchdog runs. Whoever raises it owns the watch; the owner lowers it when
 // it ends.
 std::atomic<bool> watching{false};
 
+// The watchdog watches while the download runs or is paused offline, and never once
+// the program is ending: after the quit sequence the window must not get more work.
 bool PageWantsWatch() {
-    VBindCallback* app = GetApp();
-    return WatchdogKeepsWatching(app->page.load(), app->quitRequested.load());
+    const VBindCallback* app = GetApp();
+    const int page = app->page.load();
+    return app->quitRequested.load() == 0 && (page == PAGE_DOWNLOAD || page == PAGE_OFFLINE);
 }
 
 // The system's connected state alone: the watchdog sends no traffic of its own.
@@ -38,12 +39,16 @@ void WatchWhileThePageWants(HWND window) {
             // The next report is due 5 s after this one was handled, not after it was sent.
             start = ReadWallClock();
         }
-        Sleep(kLookIntervalMs);
+        Sleep(kClockLookIntervalMs);
     }
 }
+} // namespace
 
-// Runs with the flag already raised by the caller.
-unsigned OwnedWatch(HWND window) {
+unsigned __stdcall NetWatchThread(void* mainWindow) {
+    if (watching.exchange(true)) {
+        return 0; // another watchdog is already reporting to the window
+    }
+    const HWND window = static_cast<HWND>(mainWindow);
     for (;;) {
         WatchWhileThePageWants(window);
         watching.store(false);
@@ -56,24 +61,11 @@ unsigned OwnedWatch(HWND window) {
     }
 }
 
-unsigned __stdcall ClaimedWatchThread(void* mainWindow) {
-    return OwnedWatch(static_cast<HWND>(mainWindow));
-}
-} // namespace
-
-unsigned __stdcall NetWatchThread(void* mainWindow) {
-    if (watching.exchange(true)) {
-        return 0; // another watchdog is already reporting to the window
-    }
-    return OwnedWatch(static_cast<HWND>(mainWindow));
-}
-
 void StartNetWatchIfIdle(HWND mainWindow) {
-    if (watching.exchange(true)) {
-        return;
-    }
-    if (!StartWorker(ClaimedWatchThread, mainWindow)) {
-        watching.store(false); // nobody watches: the next request may start one
+    // A thread started while another one watches ends at once; a watchdog about to end
+    // takes the watch back itself, so nothing is lost when this sees the flag up.
+    if (!NetWatchIsWatching()) {
+        StartWorker(NetWatchThread, mainWindow);
     }
 }
 

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "app/app_object.h"
 #include "build_config.h"
-#include "install/working_files.h"
+#include "core/app_object.h"
+#include "core/com_scope.h"
+#include "core/working_paths.h"
 #include "net/ansi_text.h"
-#include "app/com_scope.h"
 #include "net/download_rules.h"
 #include "net/http_client.h"
 #include "net/image_list.h"

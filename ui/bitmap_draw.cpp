@@ -1,6 +1,6 @@
 #include "ui/bitmap_draw.h"
 
-#include "ui/gdi_handles.h"
+#include "core/gdi_handles.h"
 #include "ui/gdiplus_handles.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
-#include "app/messages.h"
+#include "core/gdi_handles.h"
+#include "core/messages.h"
 #include "ui/control_font.h"
-#include "ui/gdi_handles.h"
 #include "ui/subclassing.h"
 #include "ui/vimage_ex.h"
 

@@ -1,9 +1,9 @@
 #include "ui/skin_buttons.h"
 
-#include "app/messages.h"
+#include "core/gdi_handles.h"
+#include "core/messages.h"
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
-#include "ui/gdi_handles.h"
 #include "ui/subclassing.h"
 
 int installEnabled = 1;

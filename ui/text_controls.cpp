@@ -2,11 +2,11 @@
 
 #include <commctrl.h>
 
-#include "app/messages.h"
-#include "install/install_location.h"
+#include "core/gdi_handles.h"
+#include "core/install_path.h"
+#include "core/messages.h"
 #include "ui/control_font.h"
 #include "ui/folder_text.h"
-#include "ui/gdi_handles.h"
 #include "ui/subclassing.h"
 
 #include <cwchar>

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <memory>
 
+#include "core/gdi_handles.h"
 #include "res/resource.h"
 #include "ui/frame_delay.h"
-#include "ui/gdi_handles.h"
 
 namespace {
 // The time dimension of an animated GIF; written out here so nothing hinges on
@@ -26,16 +26,12 @@ void VImageEx::operator delete(void* memory, const std::nothrow_t&) noexcept {
     Gdiplus::DllExports::GdipFree(memory);
 }
 
-VImageEx::VImageEx() : VImageEx(GetModuleHandleW(nullptr)) {}
-
-VImageEx::VImageEx(HMODULE module) : VImageEx(module, OpenResourceStream(module)) {}
+VImageEx::VImageEx() : VImageEx(OpenResourceStream(GetModuleHandleW(nullptr))) {}
 
 // The base decodes the picture from the stream as it is built (an empty stream when
 // the resource could not be read: the image then simply stays without a picture).
-VImageEx::VImageEx(HMODULE ownModule, ResourceStream source)
-    : Gdiplus::Image(source.stream), loaded(source.loaded), stream(source.stream),
-      module(ownModule) {
-    runGate = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+VImageEx::VImageEx(ResourceStream source)
+    : Gdiplus::Image(source.stream), loaded(source.loaded), stream(source.stream) {
     exitEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (loaded) {
         ReadFrameInfo(); // whether it animates shows in frameCount
@@ -183,10 +179,8 @@ unsigned __stdcall VImageEx::AnimationThreadProc(void* self) {
 void VImageEx::AnimationLoop() {
     currentFrame.store(0);
     for (;;) {
-        // The gate holds the drawing back while it is closed; the exit event still
-        // ends the thread then, so the destructor can never wait forever.
-        const HANDLE gates[] = {exitEvent, runGate};
-        if (WaitForMultipleObjects(2, gates, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        // Asked to end before the first frame: draw nothing more.
+        if (WaitForSingleObject(exitEvent, 0) == WAIT_OBJECT_0) {
             return;
         }
         DrawCurrentFrame();
@@ -251,10 +245,6 @@ void VImageEx::Shutdown() {
     if (exitEvent != nullptr) {
         CloseHandle(exitEvent);
         exitEvent = nullptr;
-    }
-    if (runGate != nullptr) {
-        CloseHandle(runGate);
-        runGate = nullptr;
     }
     std::free(frameDelays);
     frameDelays = nullptr;

@@ -18,9 +18,8 @@
 // the active frame and the memory device context until the destructor stops it.
 class VImageEx : public Gdiplus::Image {
 public:
-    VImageEx();                        // from the program's own module
-    explicit VImageEx(HMODULE module); // from another module's resources
-    ~VImageEx() override;              // stops the animation first
+    VImageEx();           // from the program's own module
+    ~VImageEx() override; // stops the animation first
     VImageEx(const VImageEx&) = delete;
     VImageEx& operator=(const VImageEx&) = delete;
 
@@ -51,7 +50,7 @@ private:
         IStream* stream = nullptr;
         bool loaded = false;
     };
-    VImageEx(HMODULE module, ResourceStream source);
+    explicit VImageEx(ResourceStream source);
 
     static ResourceStream OpenResourceStream(HMODULE module);
     static bool LoadGifResource(HMODULE module, void* buffer, DWORD* size);
@@ -65,9 +64,7 @@ private:
 
     IStream* stream = nullptr;
     HANDLE thread = nullptr;
-    HANDLE runGate = nullptr;   // manual reset, open: the thread draws while it is set
     HANDLE exitEvent = nullptr; // manual reset: set to end the thread
-    HMODULE module = nullptr;
     UINT frameCount = 0;
     std::atomic<UINT> currentFrame{0};            // written by the animation thread only
     Gdiplus::PropertyItem* frameDelays = nullptr; // malloc'd; only with several frames

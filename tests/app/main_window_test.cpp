@@ -8,10 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_object.h"
-#include "app/messages.h"
 #include "app/startup.h"
 #include "app/wizard_pages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
 
 namespace {
 

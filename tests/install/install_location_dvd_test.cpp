@@ -2,8 +2,8 @@
 // drive: the default folder must skip the DVD.
 #include <gtest/gtest.h>
 
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
 #include "install/install_location.h"
 #include "tests/install/install_location_support.h"
 #include "tests/install/recording_window.h"

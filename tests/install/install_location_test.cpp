@@ -9,8 +9,9 @@
 #include <string>
 #include <thread>
 
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/install_path.h"
+#include "core/messages.h"
 #include "install/install_location.h"
 #include "tests/install/install_location_support.h"
 #include "tests/install/recording_window.h"

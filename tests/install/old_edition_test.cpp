@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_object.h"
-#include "app/handles.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/handles.h"
+#include "core/messages.h"
 #include "install/old_edition.h"
 #include "tests/install/recording_window.h"
 #include "tests/install/standin_files.h"

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/working_paths.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "core/working_paths.h"
 #include "install/working_files.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "net/ansi_text.h"
 #include "net/http_client.h"
 #include "service_client.h"
 

@@ -1,6 +1,6 @@
 #include "progress_window.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 
 namespace {
 constexpr wchar_t kClassName[] = L"TidewellNetTestWindow";

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/app_object.h"
+#include "core/app_object.h"
+#include "core/working_paths.h"
 #include "install/working_files.h"
 #include "net/slides.h"
 #include "service_client.h"

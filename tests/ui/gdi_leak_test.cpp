@@ -14,7 +14,7 @@
 #include <iterator>
 #include <vector>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "res/resource.h"
 #include "ui/retry_banner.h"
 #include "ui/skin_buttons.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "ui/control_font.h"
 #include "ui/retry_banner.h"
 #include "ui/vimage_ex.h"

@@ -2,7 +2,7 @@
 // them and driven with real pointer input.
 #include <gtest/gtest.h>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
 #include "ui/skin_buttons.h"

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "res/resource.h"
 #include "ui/control_font.h"
 #include "ui/text_controls.h"

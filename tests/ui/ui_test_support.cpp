@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <memory>
 
+#include "core/gdi_handles.h"
 #include "ui/bitmap_draw.h"
 #include "ui/control_font.h"
-#include "ui/gdi_handles.h"
 
 void EnsureGdiplus() {
     static ULONG_PTR token = 0;

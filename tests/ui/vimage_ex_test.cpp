@@ -118,20 +118,6 @@ TEST_F(VImageExTest, DeletingOneThatNeverStartedReturnsAtOnce) {
     EXPECT_LT(GetTickCount64() - start, 1000u);
 }
 
-TEST_F(VImageExTest, AMissingResourceLeavesItInert) {
-    const int before = ThreadCount();
-    // A module without the animation resource.
-    auto* image = new VImageEx(GetModuleHandleW(L"kernel32.dll"));
-    ASSERT_NE(image, nullptr);
-    EXPECT_FALSE(image->loaded);
-    EXPECT_LE(image->FrameCount(), 1u);
-    Aim(*image);
-    EXPECT_FALSE(image->StartAnimation());
-    EXPECT_FALSE(image->Animating());
-    EXPECT_EQ(ThreadCount(), before);
-    delete image;
-}
-
 TEST_F(VImageExTest, NeverDrawsWithoutATargetWindow) {
     VImageEx* image = new VImageEx();
     EXPECT_FALSE(image->StartAnimation()) << "it would draw over the whole screen";

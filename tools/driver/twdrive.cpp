@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "core/gdi_handles.h"
 #include "tools/driver/json_writer.h"
 #include "tools/pixels/pixels.h"
 #include "ui/control_font.h"
-#include "ui/gdi_handles.h"
 
 namespace {
 

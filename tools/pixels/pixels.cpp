@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "ui/gdi_handles.h"
+#include "core/gdi_handles.h"
 
 Pixels Pixels::Crop(const RECT& area) const {
     Pixels out;

@@ -9,7 +9,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app_object.h"
+#include "core/app_object.h"
+#include "core/working_paths.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"

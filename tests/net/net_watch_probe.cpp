@@ -1,14 +1,14 @@
 // Runs the connectivity watchdog against a recording window on the download page and
 // prints each report as "net 0" or "net 1", so that a test on the Linux side can take
 // the network namespace's link down and up and watch the answers change.
-//   timers_net_watch_probe SECONDS     (ends by itself after that long)
+//   net_watch_probe SECONDS     (ends by itself after that long)
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app_object.h"
-#include "app/messages.h"
+#include "core/app_object.h"
+#include "core/messages.h"
 #include "net/net_watch.h"
 #include "tests/install/recording_window.h"
 

@@ -1,4 +1,4 @@
-#include "app/app_object.h"
+#include "core/app_object.h"
 
 wchar_t statusText[64];
 wchar_t installDir[260];
@@ -89,17 +89,4 @@ VBindCallback* GetApp() {
     // A function-local static: built by the first call, destroyed at process exit.
     static VBindCallback app;
     return &app;
-}
-
-void FreeControlRecords(VBindCallback& app) {
-    ChildControl** fields[] = {
-        &app.closeButton,        &app.installButton,   &app.agreeCheck,      &app.agreementLink,
-        &app.changeFolderLink,   &app.cancelLink,      &app.progressBar,     &app.finishButton,
-        &app.tencentShareButton, &app.sinaShareButton, &app.cleanupCheck,    &app.retryBanner,
-        &app.folderLabel,        &app.folderLabelTip,  &app.changeFolderTip, &app.minimizeButton,
-    };
-    for (ChildControl** field : fields) {
-        delete *field;
-        *field = nullptr;
-    }
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "net/timers_wait.h"
+#include "core/wall_clock.h"
 
 namespace {
 // FILETIME counts 100-nanosecond units.

@@ -1,4 +1,4 @@
-#include "install/bounded_path.h"
+#include "core/bounded_path.h"
 
 std::optional<std::wstring> JoinWithin(std::wstring_view folder, std::wstring_view name,
                                        std::size_t capacity) {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/pages.h"
+#include "core/pages.h"
 
 // One record per child window of the main window.
 struct ChildControl {
@@ -107,16 +107,11 @@ public:
     SlideList slides;                     // appended by the picture worker
     LockedText expectedMd5;               // upper-case hex; written by the download worker
     std::atomic<int> cacheBustPending{1}; // UI sets, download worker reads and clears
-    wchar_t installerUrl[260]{};          // download worker only
 };
 
 // The one Application object; constructed by the first call (made by start-up before
 // any thread exists) and destroyed at process exit.
 VBindCallback* GetApp();
-
-// Deletes the sixteen ChildControl records and sets every control field to NULL.
-// The windows themselves are left to the system.
-void FreeControlRecords(VBindCallback& app);
 
 // Main-window texts, used on the main thread only.
 extern wchar_t statusText[64];  // the status line

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/bounded_path.h"
+#include "core/bounded_path.h"
 
 TEST(JoinWithin, JoinsWithOneBackslashWhenItFits) {
     EXPECT_EQ(JoinWithin(L"C:\\Users\\a", L"Image", 260), L"C:\\Users\\a\\Image");

@@ -3,7 +3,7 @@
 namespace (wineserver included). With the namespace's default route it reports 1;
 with the link taken down it reports 0; with the link up again, 1.
 
-    timers_net_watch_test.py [--arch win64|win32] PROBE.exe
+    net_watch_link_test.py [--arch win64|win32] PROBE.exe
 
 Exit code 77 (skipped) when network namespaces are unavailable (they need root) or the
 machine cannot run that Wine architecture."""

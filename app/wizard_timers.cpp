@@ -1,24 +1,20 @@
-#include "net/timers.h"
+#include "app/wizard_timers.h"
 
 #include <cstdint>
 
-#include "app/app_object.h"
-#include "app/messages.h"
-#include "app/worker_thread.h"
-#include "net/timers_wait.h"
+#include "core/app_object.h"
+#include "core/messages.h"
+#include "core/wall_clock.h"
+#include "core/worker_thread.h"
 
 namespace {
-constexpr DWORD kLookIntervalMs = 100;
 constexpr DWORD kSlideIntervalMs = 3000;
-} // namespace
 
-std::uint64_t ReadWallClock() {
-    SYSTEMTIME local{};
-    GetLocalTime(&local);
-    FILETIME count{};
-    SystemTimeToFileTime(&local, &count);
-    return (static_cast<std::uint64_t>(count.dwHighDateTime) << 32) | count.dwLowDateTime;
+// The slideshow ticks on every page but the finish page, until the program ends.
+bool SlideTickGoesOn(const VBindCallback& app) {
+    return app.page.load() != PAGE_DONE && app.quitRequested.load() == 0;
 }
+} // namespace
 
 void StartStageTimer(DWORD delayMs) {
     // The delay travels as the thread argument itself; nothing is allocated.
@@ -37,7 +33,7 @@ unsigned __stdcall StageTimerThread(void* delayMs) {
         if (WaitIsOver(start, ReadWallClock(), delay)) {
             break;
         }
-        Sleep(kLookIntervalMs);
+        Sleep(kClockLookIntervalMs);
     }
     // The page of this moment, not of the start: the wizard may have moved on.
     SendMessageW(app->mainWindow, UM_STAGE_TIMER, static_cast<WPARAM>(app->page.load()), 0);
@@ -46,8 +42,8 @@ unsigned __stdcall StageTimerThread(void* delayMs) {
 
 unsigned __stdcall SlideTickThread(void* mainWindow) {
     const HWND window = static_cast<HWND>(mainWindow);
-    VBindCallback* app = GetApp();
-    while (SlideTickGoesOn(app->page.load(), app->quitRequested.load())) {
+    const VBindCallback& app = *GetApp();
+    while (SlideTickGoesOn(app)) {
         PostMessageW(window, UM_SLIDE_TICK, 0, 0);
         Sleep(kSlideIntervalMs);
     }

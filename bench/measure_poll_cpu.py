@@ -60,7 +60,7 @@ def main():
     parser.add_argument("build")
     opts = parser.parse_args()
     build = Path(opts.build).resolve()
-    probe = build / "tests" / "install" / "poll_cpu_probe.exe"
+    probe = build / "bench" / "poll_cpu_probe.exe"
     os.environ["TW_BIN"] = str(build / "bin")
     os.environ.setdefault("TW_WINE_TEMPLATE_ROOT", str(build / "wine"))
     for mode in ("old", "install"):
