@@ -4,6 +4,23 @@
 
 #include "core/handles.h"
 
+namespace {
+// Upper case by the invariant locale: the same on every system and in every user's
+// language, as the file system compares names.
+std::wstring InvariantUpper(const std::wstring& text) {
+    if (text.empty()) {
+        return text;
+    }
+    const int length = static_cast<int>(text.size());
+    std::wstring upper(text.size(), L'\0');
+    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), length, upper.data(),
+                     length) != length) {
+        return text;
+    }
+    return upper;
+}
+} // namespace
+
 std::vector<RunningProcess> ListProcesses(DWORD snapshotFlags) {
     std::vector<RunningProcess> processes;
     const ScopedHandle snapshot(CreateToolhelp32Snapshot(snapshotFlags, 0));
@@ -22,5 +39,5 @@ std::vector<RunningProcess> ListProcesses(DWORD snapshotFlags) {
 }
 
 bool SameExeName(const std::wstring& a, const std::wstring& b) {
-    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+    return a.size() == b.size() && InvariantUpper(a) == InvariantUpper(b);
 }

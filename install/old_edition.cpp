@@ -84,7 +84,7 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
     VBindCallback* app = GetApp();
     // Measured from here, right after the uninstaller was started. Its own process
     // proves nothing: uninstallers of this kind hand over to a copy and exit at once.
-    const ULONGLONG start = GetTickCount64();
+    const DWORD start = GetTickCount();
     for (;;) {
         if (app->quitRequested.load() != 0) {
             return 0;
@@ -93,7 +93,7 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
             SendMessageW(mainWindow, UM_OLD_REMOVED, 0, 0);
             return 0;
         }
-        if (GetTickCount64() - start >= graceMs) {
+        if (GetTickCount() - start >= graceMs) { // unsigned: right across the wrap
             SendMessageW(mainWindow, UM_OLD_REMOVAL_FAILED, 0, 0);
             return 0;
         }

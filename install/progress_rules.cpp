@@ -5,13 +5,12 @@ constexpr std::uint32_t kComplete = 100;
 }
 
 InstallPollVerdict JudgeInstallPoll(std::uint32_t lastValue,
-                                    std::optional<std::uint64_t> installerEndedAtMs,
-                                    std::uint64_t nowMs, std::uint64_t graceMs) {
+                                    std::optional<std::uint32_t> installerEndedAtMs,
+                                    std::uint32_t nowMs, std::uint32_t graceMs) {
     if (lastValue >= kComplete) {
         return InstallPollVerdict::kFinished;
     }
-    if (installerEndedAtMs && nowMs >= *installerEndedAtMs &&
-        nowMs - *installerEndedAtMs >= graceMs) {
+    if (installerEndedAtMs && static_cast<std::uint32_t>(nowMs - *installerEndedAtMs) >= graceMs) {
         return InstallPollVerdict::kInstallerQuit;
     }
     return InstallPollVerdict::kKeepPolling;

@@ -10,12 +10,13 @@ enum class InstallPollVerdict {
     kInstallerQuit, // the installer ended short of 100 and had its grace for a last write
 };
 
-// `installerEndedAtMs` is the tick at which the poller first saw the installer's
-// process gone (nothing while it runs or is not known yet). A value of 100 or more
-// always wins, even when it arrives during the grace.
+// `installerEndedAtMs` is the tick (GetTickCount) at which the poller first saw the
+// installer's process gone (nothing while it runs or is not known yet); ticks are
+// compared by unsigned difference, so the 49.7-day wrap changes nothing. A value of
+// 100 or more always wins, even when it arrives during the grace.
 InstallPollVerdict JudgeInstallPoll(std::uint32_t lastValue,
-                                    std::optional<std::uint64_t> installerEndedAtMs,
-                                    std::uint64_t nowMs, std::uint64_t graceMs);
+                                    std::optional<std::uint32_t> installerEndedAtMs,
+                                    std::uint32_t nowMs, std::uint32_t graceMs);
 
 // What the window is told: the installer's percentage, with anything above 100 (a
 // value with the top bit set included) shown as 100, so the bar is full rather than

@@ -106,7 +106,7 @@ unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
     std::uint32_t last = 0;
     ScopedHandle installer;
     Launch launch = Launch::kPending;
-    std::optional<std::uint64_t> endedAt;
+    std::optional<std::uint32_t> endedAt;
     while (app->quitRequested.load() == 0 && app->page.load() != PAGE_DONE) {
         if (!key.valid()) {
             key = OpenProgressKey();
@@ -124,9 +124,9 @@ unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
             launch = installerLaunch.Take(installer);
         }
         if (!endedAt && InstallerHasEnded(launch, installer)) {
-            endedAt = GetTickCount64();
+            endedAt = GetTickCount();
         }
-        switch (JudgeInstallPoll(last, endedAt, GetTickCount64(), graceMs)) {
+        switch (JudgeInstallPoll(last, endedAt, GetTickCount(), graceMs)) {
         case InstallPollVerdict::kFinished:
             SendMessageW(window, UM_INSTALL_DONE, 0, 0);
             return 0;

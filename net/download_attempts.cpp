@@ -72,17 +72,17 @@ bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& 
 
 bool WaitForCurrentAttempt(DWORD timeoutMs) {
     const HANDLE event = FinishedEvent();
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const DWORD start = GetTickCount();
     for (;;) {
         if (finishedAttempt.load() == currentAttempt.load()) {
             return true;
         }
-        const ULONGLONG now = GetTickCount64();
-        if (now >= deadline || !event) {
+        const DWORD waited = GetTickCount() - start; // unsigned: right across the wrap
+        if (waited >= timeoutMs || !event) {
             return false;
         }
-        const DWORD woke = MsgWaitForMultipleObjects(
-            1, &event, FALSE, static_cast<DWORD>(deadline - now), QS_SENDMESSAGE);
+        const DWORD woke =
+            MsgWaitForMultipleObjects(1, &event, FALSE, timeoutMs - waited, QS_SENDMESSAGE);
         if (woke == WAIT_OBJECT_0 + 1) {
             MSG message;
             // Dispatches the messages other threads sent; posted ones stay queued.

@@ -5,7 +5,7 @@
 #include "install/progress_rules.h"
 
 namespace {
-constexpr std::uint64_t kGrace = 5000;
+constexpr std::uint32_t kGrace = 5000;
 }
 
 TEST(JudgeInstallPoll, HundredOrMoreFinishesWhateverTheInstallerDoes) {
@@ -31,8 +31,15 @@ TEST(JudgeInstallPoll, EndedInstallerGetsItsGraceThenCountsAsGivenUp) {
     EXPECT_EQ(JudgeInstallPoll(50, 1000, 1000 + kGrace, kGrace),
               InstallPollVerdict::kInstallerQuit);
     EXPECT_EQ(JudgeInstallPoll(0, 0, kGrace, kGrace), InstallPollVerdict::kInstallerQuit);
-    // A clock reading from before the end is no reason to give up.
-    EXPECT_EQ(JudgeInstallPoll(50, 1000, 999, kGrace), InstallPollVerdict::kKeepPolling);
+}
+
+TEST(JudgeInstallPoll, GraceCountsRightAcrossTheTickCountWrap) {
+    constexpr std::uint32_t kEnded = 0xFFFFF000u; // 4 s before GetTickCount wraps
+    EXPECT_EQ(JudgeInstallPoll(50, kEnded, 0xFFFFFFFFu, kGrace), InstallPollVerdict::kKeepPolling);
+    EXPECT_EQ(JudgeInstallPoll(50, kEnded, kEnded + kGrace - 1, kGrace),
+              InstallPollVerdict::kKeepPolling);
+    EXPECT_EQ(JudgeInstallPoll(50, kEnded, kEnded + kGrace, kGrace),
+              InstallPollVerdict::kInstallerQuit);
 }
 
 TEST(ReportedInstallPercent, AnythingFromHundredUpShowsAsHundred) {
