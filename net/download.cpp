@@ -16,6 +16,7 @@
 #include "net/file_md5.h"
 #include "net/http_client.h"
 #include "net/install_answer.h"
+#include "net/installer_signature.h"
 #include "net/url_cache_status.h"
 
 namespace {
@@ -110,5 +111,10 @@ bool InstallerNeedsFreshDownload() {
     const std::wstring workingFile = GetInstallerFilePath();
     const std::string digest =
         workingFile.empty() ? std::string() : FileMd5Hex(workingFile.c_str());
-    return DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get());
+    if (DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get())) {
+        return true;
+    }
+    // The digest came over the same plain channel as the file: only the maker's
+    // signature says where the file came from.
+    return InstallerLacksPinnedSignature(workingFile);
 }

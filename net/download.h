@@ -9,7 +9,8 @@ unsigned __stdcall DownloadInstallerThread(void* mainWindow);
 
 // The verification rule, run on the UI thread when the verify timer fires: true when
 // the downloaded installer must be offered for a fresh download (digest differs from
-// the announced one, or no digest can be computed).
+// the announced one, or no digest can be computed, or the file is not signed by the
+// publisher this program was built with).
 bool InstallerNeedsFreshDownload();
 
 // How one attempt ended, for callers that run it on their own thread.

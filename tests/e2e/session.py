@@ -47,7 +47,9 @@ class DriverError(RuntimeError):
 
 
 STANDINS = BIN / "standins"
-INSTALLER_STANDIN = STANDINS / "standin_installer.exe"
+# The stand-in installer as the maker ships the real one: signed by the publisher this
+# build pins (tools/signing/). standin_installer.exe is the same program unsigned.
+INSTALLER_STANDIN = STANDINS / "standin_installer_signed.exe"
 UNINSTALLER_STANDIN = STANDINS / "standin_uninstaller.exe"
 IDLE_STANDIN = STANDINS / "standin_idle.exe"
 SLIDES = sorted((REPO / "tools" / "service" / "slides").glob("*.bmp"))

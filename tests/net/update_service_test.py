@@ -102,13 +102,26 @@ class UpdateServiceTest(unittest.TestCase):
         self.control.set(answer_status="500", error_body="busy", times=1)
         self.assertEqual(self.get("/api/v1/install_url")[:2], (500, b"busy"))
 
-    def test_installer_changes_with_its_size(self):
+    def test_installer_changes_with_its_size_or_file(self):
         first = json.loads(self.answer())
         self.control.set(installer_size=SIZE + 1)
         second = json.loads(self.answer())
         self.assertNotEqual(first["md5"], second["md5"])
         _, installer, _ = self.get("/files/LumoSetup.exe")
         self.assertEqual(hashlib.md5(installer).hexdigest().upper(), second["md5"])
+        # A file of the test's own, switched to while the service runs.
+        own = self.work / "own-installer.exe"
+        own.write_bytes(b"MZ" + bytes(range(256)) * 40)
+        self.control.set(installer_file=str(own))
+        third = json.loads(self.answer())
+        _, installer, _ = self.get("/files/LumoSetup.exe")
+        self.assertEqual(installer, own.read_bytes())
+        self.assertEqual((third["size"], third["md5"]),
+                         (len(installer), hashlib.md5(installer).hexdigest().upper()))
+        with self.assertRaises(RuntimeError):
+            self.control.set(installer_file=str(self.work / "missing.exe"))
+        self.control.set(installer_size=SIZE)
+        self.assertEqual(json.loads(self.answer())["md5"], first["md5"])
 
     def test_transfer_faults(self):
         self.control.set(close_after=100000, times=1)

@@ -1,0 +1,153 @@
+#include "net/installer_signature.h"
+
+#include <softpub.h>
+#include <wincrypt.h>
+#include <wintrust.h>
+
+#include "build_config.h"
+#include "core/handles.h"
+#include "net/signature_rules.h"
+
+namespace {
+// Longer than any name a code-signing certificate carries; a longer one cannot match.
+constexpr DWORD kMaxSignerNameChars = 512;
+
+using WinVerifyTrustFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
+using ProvDataFromStateDataFn = CRYPT_PROVIDER_DATA*(WINAPI*)(HANDLE);
+using ProvSignerFromChainFn = CRYPT_PROVIDER_SGNR*(WINAPI*)(CRYPT_PROVIDER_DATA*, DWORD, BOOL,
+                                                            DWORD);
+using CertGetNameStringWFn = DWORD(WINAPI*)(PCCERT_CONTEXT, DWORD, DWORD, void*, LPWSTR, DWORD);
+
+template <typename Function> Function Lookup(HMODULE module, const char* name) {
+    // Through a plain function pointer type: the cast GetProcAddress needs.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// By full path: a DLL of the same name beside the program (often the Downloads folder)
+// must not stand in for the one that judges the installer.
+ScopedLibrary LoadSystemLibrary(const wchar_t* fileName) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return ScopedLibrary();
+    }
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += fileName;
+    return ScopedLibrary(LoadLibraryW(path.c_str()));
+}
+
+// The functions of the check, found at run time; usable only when all are.
+struct TrustApi {
+    TrustApi(HMODULE wintrust, HMODULE crypt32)
+        : verify(Lookup<WinVerifyTrustFn>(wintrust, "WinVerifyTrust")),
+          providerData(Lookup<ProvDataFromStateDataFn>(wintrust, "WTHelperProvDataFromStateData")),
+          signer(Lookup<ProvSignerFromChainFn>(wintrust, "WTHelperGetProvSignerFromChain")),
+          certName(Lookup<CertGetNameStringWFn>(crypt32, "CertGetNameStringW")) {}
+    bool complete() const { return verify && providerData && signer && certName; }
+
+    WinVerifyTrustFn verify;
+    ProvDataFromStateDataFn providerData;
+    ProvSignerFromChainFn signer;
+    CertGetNameStringWFn certName;
+};
+
+// One WinVerifyTrust verification whose state is released again on every path.
+class TrustVerification {
+public:
+    TrustVerification(const TrustApi& api, const wchar_t* path) : api_(api) {
+        file_.cbStruct = sizeof(file_);
+        file_.pcwszFilePath = path;
+        data_.cbStruct = sizeof(data_);
+        data_.dwUIChoice = WTD_UI_NONE;
+        // No CRL or OCSP fetch; where the system knows the flag, no other URL either.
+        data_.fdwRevocationChecks = WTD_REVOKE_NONE;
+        data_.dwProvFlags = WTD_REVOCATION_CHECK_NONE | WTD_CACHE_ONLY_URL_RETRIEVAL;
+        data_.dwUnionChoice = WTD_CHOICE_FILE;
+        data_.pFile = &file_;
+        data_.dwStateAction = WTD_STATEACTION_VERIFY;
+        result_ = api_.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action_, &data_);
+    }
+    TrustVerification(const TrustVerification&) = delete;
+    TrustVerification& operator=(const TrustVerification&) = delete;
+    ~TrustVerification() {
+        data_.dwStateAction = WTD_STATEACTION_CLOSE;
+        api_.verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action_, &data_);
+    }
+
+    HRESULT result() const { return static_cast<HRESULT>(result_); }
+
+    // The leaf certificate of the first signer, or null.
+    PCCERT_CONTEXT SignerCertificate() const {
+        if (data_.hWVTStateData == nullptr) {
+            return nullptr;
+        }
+        CRYPT_PROVIDER_DATA* provider = api_.providerData(data_.hWVTStateData);
+        CRYPT_PROVIDER_SGNR* signer = provider ? api_.signer(provider, 0, FALSE, 0) : nullptr;
+        if (signer == nullptr || signer->csCertChain == 0 || signer->pasCertChain == nullptr) {
+            return nullptr;
+        }
+        return signer->pasCertChain[0].pCert;
+    }
+
+private:
+    const TrustApi& api_;
+    GUID action_ = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    WINTRUST_FILE_INFO file_{};
+    WINTRUST_DATA data_{};
+    LONG result_ = 0;
+};
+
+std::wstring SimpleDisplayName(const TrustApi& api, PCCERT_CONTEXT certificate) {
+    // The count includes the terminating NUL; 1 means no name.
+    const DWORD needed =
+        api.certName(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+    if (needed <= 1 || needed > kMaxSignerNameChars) {
+        return {};
+    }
+    std::wstring name(needed, L'\0');
+    const DWORD written =
+        api.certName(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name.data(), needed);
+    if (written <= 1 || written > needed) {
+        return {};
+    }
+    name.resize(written - 1);
+    return name;
+}
+} // namespace
+
+InstallerSignature ReadInstallerSignature(const wchar_t* path) {
+    InstallerSignature signature;
+    const ScopedLibrary wintrust = LoadSystemLibrary(L"wintrust.dll");
+    const ScopedLibrary crypt32 = LoadSystemLibrary(L"crypt32.dll");
+    if (!wintrust.valid() || !crypt32.valid()) {
+        signature.trust = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+        return signature;
+    }
+    const TrustApi api(wintrust.get(), crypt32.get());
+    if (!api.complete()) {
+        signature.trust = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+        return signature;
+    }
+    const TrustVerification verification(api, path);
+    signature.trust = verification.result();
+    if (signature.trust == S_OK) {
+        if (const PCCERT_CONTEXT certificate = verification.SignerCertificate()) {
+            signature.signer = SimpleDisplayName(api, certificate);
+        }
+    }
+    return signature;
+}
+
+bool InstallerLacksPinnedSignature(const std::wstring& path) {
+    if constexpr (TIDEWELL_CHECK_INSTALLER_SIGNATURE == 0) {
+        return false; // built with NONE: the check is left out on purpose
+    } else {
+        if (path.empty()) {
+            return true;
+        }
+        const InstallerSignature signature = ReadInstallerSignature(path.c_str());
+        return SignatureCallsForFreshDownload(signature.trust, signature.signer,
+                                              TIDEWELL_INSTALLER_PUBLISHER);
+    }
+}

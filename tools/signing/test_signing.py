@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""Signs copies of the stand-in installer the way the maker signs the real one, with
+a throwaway certificate chain made here, for the tests and the demo.
+
+    test_signing.py --publisher-file FILE --installer EXE --out-dir DIR --work DIR
+
+Makes (with openssl, into --work; nothing of it is committed) a test root and two
+code-signing leaves issued by it: one named as the publisher this build pins (the
+first line of --publisher-file), one with another name. Then writes into --out-dir
+(with osslsigncode):
+  standin_installer_signed.exe        signed by the pinned publisher
+  standin_installer_other_signer.exe  signed by the other name, same root
+  standin_installer_tampered.exe      signed by the pinned publisher, then one byte
+                                      changed inside what the signature covers
+The root is trusted nowhere: Wine does not ask for a trusted root, Windows would.
+
+As a module: make_chain(work, publisher) and sign(chain, source, target) for other
+scripts that need a signed file (bench/signature_bench.py)."""
+import argparse
+import secrets
+import shutil
+import struct
+import subprocess
+import sys
+from pathlib import Path
+
+OTHER_PUBLISHER = "Tidewell Other Publisher"
+ROOT_NAME = "Tidewell Test Root"
+
+
+def run(*argv):
+    proc = subprocess.run(argv, capture_output=True, text=True)
+    if proc.returncode != 0:
+        raise RuntimeError(f"{' '.join(map(str, argv))} failed:\n{proc.stdout}{proc.stderr}")
+
+
+def subject(common_name):
+    # openssl -subj: "/" and "\" inside a value are escaped with a backslash.
+    return "/CN=" + common_name.replace("\\", "\\\\").replace("/", "\\/")
+
+
+def make_leaf(work, root, tag, common_name):
+    """A code-signing certificate issued by `root`; returns (key, chain PEM)."""
+    key, csr, cert = work / f"{tag}.key", work / f"{tag}.csr", work / f"{tag}.crt"
+    extensions = work / f"{tag}.ext"
+    extensions.write_text("basicConstraints = critical, CA:FALSE\n"
+                          "keyUsage = critical, digitalSignature\n"
+                          "extendedKeyUsage = codeSigning\n"
+                          "subjectKeyIdentifier = hash\n"
+                          "authorityKeyIdentifier = keyid\n")
+    run("openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-utf8", "-keyout", key,
+        "-out", csr, "-subj", subject(common_name))
+    run("openssl", "x509", "-req", "-in", csr, "-CA", root / "root.crt", "-CAkey",
+        root / "root.key", "-set_serial", str(secrets.randbits(62) + 2),
+        "-days", "3650", "-sha256", "-extfile", extensions, "-out", cert)
+    chain = work / f"{tag}-chain.pem"
+    chain.write_text(cert.read_text() + (root / "root.crt").read_text())
+    return key, chain
+
+
+def make_chain(work, publisher):
+    """A fresh test root and leaves in `work`: {"publisher": (key, chain), "other": ...}."""
+    work = Path(work)
+    if publisher == OTHER_PUBLISHER:
+        raise ValueError(f"the pinned publisher must differ from {OTHER_PUBLISHER!r}")
+    work.mkdir(parents=True, exist_ok=True)
+    run("openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-utf8", "-sha256",
+        "-days", "3650", "-keyout", work / "root.key", "-out", work / "root.crt",
+        "-subj", subject(ROOT_NAME),
+        "-addext", "basicConstraints=critical,CA:TRUE",
+        "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    return {"publisher": make_leaf(work, work, "publisher", publisher),
+            "other": make_leaf(work, work, "other", OTHER_PUBLISHER)}
+
+
+def sign(leaf, source, target):
+    key, chain = leaf
+    target = Path(target)
+    target.unlink(missing_ok=True)
+    run("osslsigncode", "sign", "-certs", chain, "-key", key, "-h", "sha256",
+        "-n", "Tidewell stand-in installer", "-in", source, "-out", target)
+
+
+def certificate_table_offset(data):
+    """File offset of the PE certificate table (where the signature lies)."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    optional = pe + 24
+    magic = struct.unpack_from("<H", data, optional)[0]
+    directories = optional + (96 if magic == 0x10B else 112)
+    offset, size = struct.unpack_from("<II", data, directories + 4 * 8)
+    if not offset or not size:
+        raise ValueError("the file carries no signature")
+    return offset
+
+
+def tamper(path):
+    """Changes one byte that the signature's digest covers (halfway to the signature)."""
+    data = bytearray(Path(path).read_bytes())
+    at = certificate_table_offset(data) // 2
+    data[at] ^= 0xFF
+    Path(path).write_bytes(bytes(data))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--publisher-file", required=True)
+    parser.add_argument("--installer", required=True)
+    parser.add_argument("--out-dir", required=True)
+    parser.add_argument("--work", required=True)
+    args = parser.parse_args()
+    publisher = Path(args.publisher_file).read_text(encoding="utf-8").splitlines()[0]
+    work = Path(args.work)
+    shutil.rmtree(work, ignore_errors=True)
+    leaves = make_chain(work, publisher)
+    out = Path(args.out_dir)
+    sign(leaves["publisher"], args.installer, out / "standin_installer_signed.exe")
+    sign(leaves["other"], args.installer, out / "standin_installer_other_signer.exe")
+    tampered = out / "standin_installer_tampered.exe"
+    shutil.copy(out / "standin_installer_signed.exe", tampered)
+    tamper(tampered)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
