@@ -76,7 +76,7 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 
 // URLDownloadToFileW saves error pages and short transfers as if they were the file.
 bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
-    if (CachedHttpStatus(url.c_str()) >= 400) {
+    if (!CachedStatusAcceptsFile(CachedHttpStatus(url.c_str()))) {
         return false;
     }
     const std::optional<std::uint64_t> size = FileSize(file);

@@ -26,8 +26,16 @@ std::optional<int> DownloadPercent(std::uint32_t total, std::uint32_t done);
 bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize);
 
 // The status code of a response's raw header block ("HTTP/1.1 404 Not Found\r\n..."),
-// or 0 when it does not start with a status line.
+// read from its first line only: "HTTP/", the version, blanks, three digits and the
+// end of the code. Anything else gives kHttpStatusUnreadable, never a guess.
+constexpr int kHttpStatusUnreadable = -1;
 int HttpStatusFromHeaders(std::wstring_view headers);
+
+// Whether a transfer's file may count as what was asked for, by the status that the
+// cache recorded for it: a status below 400 lets it, and so does none at all (0: the
+// cache may keep no entry, and then the other checks decide); an error status or a
+// status line that cannot be read does not, since either may stand for an error page.
+bool CachedStatusAcceptsFile(int status);
 
 // ASCII letters in upper case; every other byte as it is (digests are compared so).
 std::string ToUpperAscii(std::string_view text);

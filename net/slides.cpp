@@ -29,7 +29,7 @@ HBITMAP FetchSlide(const std::wstring& address, const std::wstring& file) {
         return nullptr;
     }
     HBITMAP bitmap = nullptr;
-    if (CachedHttpStatus(address.c_str()) < 400) {
+    if (CachedStatusAcceptsFile(CachedHttpStatus(address.c_str()))) {
         bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
                                                  LR_LOADFROMFILE | LR_DEFAULTSIZE));
     }

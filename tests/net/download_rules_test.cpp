@@ -63,11 +63,29 @@ TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.0 404 Not Found\r\nServer: x\r\n"), 404);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 200 OK\r\n"), 200);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 500"), 500);
-    EXPECT_EQ(HttpStatusFromHeaders(L""), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"Server: x\r\nHTTP/1.1 404 x"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 20"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 2000 OK"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 4x4 Odd"), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/2 404\n"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1\t404 Not Found"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1  404 Not Found"), 404);
+    for (const wchar_t* unreadable :
+         {L"", L"Server: x\r\nHTTP/1.1 404 x", L"HTTP/1.1\r\nServer: 404 x", L"HTTP/1.1\r\n404 x",
+          L" HTTP/1.1 404", L"http/1.1 404", L"HTTP/ 404", L"HTTP/1. 404", L"HTTP/x 404",
+          L"HTTP/1.1404", L"HTTP/1.1 20", L"HTTP/1.1 2000 OK", L"HTTP/1.1 4x4 Odd",
+          L"HTTP/1.1 404x", L"HTTP/1.1 000 x", L"HTTP/1.1 099"}) {
+        EXPECT_EQ(HttpStatusFromHeaders(unreadable), kHttpStatusUnreadable)
+            << testing::PrintToString(std::wstring(unreadable));
+    }
+}
+
+// No record of a status lets the other checks decide; an error or an unreadable one
+// may stand for an error page that was saved as the file.
+TEST(CachedStatusAcceptsFile, OnlyNoRecordOrAStatusBelow400) {
+    EXPECT_TRUE(CachedStatusAcceptsFile(0));
+    EXPECT_TRUE(CachedStatusAcceptsFile(200));
+    EXPECT_TRUE(CachedStatusAcceptsFile(304));
+    EXPECT_FALSE(CachedStatusAcceptsFile(404));
+    EXPECT_FALSE(CachedStatusAcceptsFile(500));
+    EXPECT_FALSE(CachedStatusAcceptsFile(kHttpStatusUnreadable));
+    EXPECT_FALSE(CachedStatusAcceptsFile(HttpStatusFromHeaders(L"HTTP/1.1\r\nServer: 200 x")));
 }
 
 TEST(DigestCallsForFreshDownload, ComparesInUpperCase) {
