@@ -11,6 +11,7 @@
 #include "build_config.h"
 #include "install/working_files.h"
 #include "net/ansi_text.h"
+#include "net/answer_text.h"
 #include "app/com_scope.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
@@ -46,7 +47,8 @@ std::wstring AskForInstallerUrl(unsigned attempt) {
     if (answer.address.empty() || !IsCurrentAttempt(attempt)) {
         return {};
     }
-    const std::optional<std::wstring> address = AnsiToWide(answer.address, kInstallerUrlMaxChars);
+    const std::optional<std::wstring> address =
+        AnswerTextToUtf16(answer.address, kInstallerUrlMaxChars, AnsiToWide);
     if (!address) {
         return {};
     }

@@ -11,6 +11,7 @@
 #include "build_config.h"
 #include "install/working_files.h"
 #include "net/ansi_text.h"
+#include "net/answer_text.h"
 #include "app/com_scope.h"
 #include "net/download_rules.h"
 #include "net/http_client.h"
@@ -50,7 +51,8 @@ unsigned __stdcall FetchSlidesThread(void*) {
             return 0;
         }
         CreateDirectoryW(folder.c_str(), nullptr); // it may exist already
-        const std::optional<std::wstring> list = AnsiToWide(answer, kImageListMaxChars);
+        const std::optional<std::wstring> list =
+            AnswerTextToUtf16(answer, kImageListMaxChars, AnsiToWide);
         if (!list) {
             return 0; // longer than the list may be: not used
         }
