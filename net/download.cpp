@@ -53,7 +53,8 @@ std::wstring AskForInstallerUrl(unsigned attempt) {
         return {};
     }
     const bool bustCache = app.cacheBustPending.load() != 0;
-    const std::wstring query = bustCache ? CacheBustQueryW(GetTickCount()) : std::wstring();
+    const std::wstring query =
+        bustCache ? InstallerCacheBustQuery(*address, GetTickCount()) : std::wstring();
     const std::optional<std::wstring> url = InstallerUrlWithin(*address, query);
     if (!url) {
         return {}; // too long: never cut into a different address

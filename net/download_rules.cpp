@@ -20,6 +20,14 @@ std::wstring CacheBustQueryW(std::uint32_t tickCount) {
     return L"?skq=" + std::to_wstring(static_cast<std::int32_t>(tickCount));
 }
 
+std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount) {
+    std::wstring query = CacheBustQueryW(tickCount);
+    if (address.find(L'?') != std::wstring_view::npos) {
+        query.front() = L'&';
+    }
+    return query;
+}
+
 std::optional<std::wstring> InstallerUrlWithin(std::wstring_view address, std::wstring_view query) {
     if (address.size() + query.size() > kInstallerUrlMaxChars) {
         return std::nullopt;

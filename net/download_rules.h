@@ -9,6 +9,9 @@
 // 24.9 days of uptime on it carries a minus sign, as the service has always seen it.
 std::string CacheBustQuery(std::uint32_t tickCount);
 std::wstring CacheBustQueryW(std::uint32_t tickCount);
+// The cache-busting query for the installer address: the same, but begun with "&"
+// when the address carries a query of its own, which is kept.
+std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount);
 
 // The installer address handed to URLDownloadToFileW holds at most 129 characters
 // with its query; a longer one is not used rather than cut into a different address.

@@ -16,6 +16,13 @@ TEST(CacheBustQuery, WritesTheTickCountAsSignedDecimal) {
     EXPECT_EQ(CacheBustQueryW(42), L"?skq=42");
 }
 
+// The installer address keeps a query of its own; the cache-busting one joins it.
+TEST(InstallerCacheBustQuery, JoinsAQueryOfTheAddresssOwn) {
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe", 7), L"?skq=7");
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe?k=1", 0xFFFFFFFFu), L"&skq=-1");
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe?", 7), L"&skq=7");
+}
+
 TEST(InstallerUrlWithin, RefusesAddressesItWouldHaveToCut) {
     const std::wstring address(kInstallerUrlMaxChars - 10, L'a');
     EXPECT_EQ(InstallerUrlWithin(address, L"?skq=12345")->size(), kInstallerUrlMaxChars);
