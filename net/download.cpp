@@ -11,6 +11,7 @@
 #include "core/messages.h"
 #include "core/working_paths.h"
 #include "net/ansi_text.h"
+#include "net/answer_text.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
 #include "net/file_md5.h"
@@ -31,12 +32,14 @@ std::wstring AskForInstallerUrl(unsigned attempt) {
     if (answer.address.empty() || !IsCurrentAttempt(attempt)) {
         return {};
     }
-    const std::optional<std::wstring> address = AnsiToWide(answer.address, kInstallerUrlMaxChars);
+    const std::optional<std::wstring> address =
+        AnswerTextToUtf16(answer.address, kInstallerUrlMaxChars, AnsiToWide);
     if (!address) {
         return {};
     }
     const bool bustCache = app.cacheBustPending.load() != 0;
-    const std::wstring query = bustCache ? CacheBustQueryW(GetTickCount()) : std::wstring();
+    const std::wstring query =
+        bustCache ? InstallerCacheBustQuery(*address, GetTickCount()) : std::wstring();
     const std::optional<std::wstring> url = InstallerUrlWithin(*address, query);
     if (!url) {
         return {}; // too long: never cut into a different address
@@ -60,7 +63,7 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 
 // URLDownloadToFileW saves error pages and short transfers as if they were the file.
 bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
-    if (CachedHttpStatus(url.c_str()) >= 400) {
+    if (!CachedStatusAcceptsFile(CachedHttpStatus(url.c_str()))) {
         return false;
     }
     const std::optional<std::uint64_t> size = FileSize(file);

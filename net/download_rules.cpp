@@ -20,6 +20,14 @@ std::wstring CacheBustQueryW(std::uint32_t tickCount) {
     return L"?skq=" + std::to_wstring(static_cast<std::int32_t>(tickCount));
 }
 
+std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount) {
+    std::wstring query = CacheBustQueryW(tickCount);
+    if (address.find(L'?') != std::wstring_view::npos) {
+        query.front() = L'&';
+    }
+    return query;
+}
+
 std::optional<std::wstring> InstallerUrlWithin(std::wstring_view address, std::wstring_view query) {
     if (address.size() + query.size() > kInstallerUrlMaxChars) {
         return std::nullopt;
@@ -45,25 +53,63 @@ bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::u
     return lastDone < lastTotal || static_cast<std::uint32_t>(fileSize) != lastTotal;
 }
 
+namespace {
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+} // namespace
+
 int HttpStatusFromHeaders(std::wstring_view headers) {
+    const std::wstring_view line = headers.substr(0, headers.find_first_of(L"\r\n"));
     constexpr std::wstring_view kPrefix = L"HTTP/";
-    if (headers.substr(0, kPrefix.size()) != kPrefix) {
-        return 0;
+    if (line.substr(0, kPrefix.size()) != kPrefix) {
+        return kHttpStatusUnreadable;
     }
-    const std::size_t space = headers.find(L' ');
-    if (space == std::wstring_view::npos || headers.size() < space + 4) {
-        return 0;
+    // The version: digits, and a dot with more digits ("1.1", "2").
+    std::size_t at = kPrefix.size();
+    const std::size_t versionStart = at;
+    while (at < line.size() && IsDigit(line[at])) {
+        ++at;
+    }
+    if (at == versionStart) {
+        return kHttpStatusUnreadable;
+    }
+    if (at < line.size() && line[at] == L'.') {
+        const std::size_t minorStart = ++at;
+        while (at < line.size() && IsDigit(line[at])) {
+            ++at;
+        }
+        if (at == minorStart) {
+            return kHttpStatusUnreadable;
+        }
+    }
+    const std::size_t blanksStart = at;
+    while (at < line.size() && IsBlank(line[at])) {
+        ++at;
+    }
+    constexpr std::size_t kCodeDigits = 3;
+    if (at == blanksStart || line.size() - at < kCodeDigits) {
+        return kHttpStatusUnreadable;
     }
     int status = 0;
-    for (std::size_t i = space + 1; i < space + 4; ++i) {
-        if (headers[i] < L'0' || headers[i] > L'9') {
-            return 0;
+    for (std::size_t end = at + kCodeDigits; at < end; ++at) {
+        if (!IsDigit(line[at])) {
+            return kHttpStatusUnreadable;
         }
-        status = status * 10 + (headers[i] - L'0');
+        status = status * 10 + (line[at] - L'0');
     }
-    const bool ends = headers.size() == space + 4 || headers[space + 4] == L' ' ||
-                      headers[space + 4] == L'\r' || headers[space + 4] == L'\n';
-    return ends ? status : 0;
+    if (at < line.size() && !IsBlank(line[at])) {
+        return kHttpStatusUnreadable; // more digits, or no end to the code
+    }
+    return status < 100 ? kHttpStatusUnreadable : status;
+}
+
+bool CachedStatusAcceptsFile(int status) {
+    return status == 0 || (status >= 100 && status < 400);
 }
 
 bool DigestCallsForFreshDownload(std::string_view fileDigest, std::string_view expectedDigest) {

@@ -9,6 +9,9 @@
 // 24.9 days of uptime on it carries a minus sign, as the service has always seen it.
 std::string CacheBustQuery(std::uint32_t tickCount);
 std::wstring CacheBustQueryW(std::uint32_t tickCount);
+// The cache-busting query for the installer address: the same, but begun with "&"
+// when the address carries a query of its own, which is kept.
+std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount);
 
 // The installer address handed to URLDownloadToFileW holds at most 129 characters
 // with its query; a longer one is not used rather than cut into a different address.
@@ -26,8 +29,16 @@ std::optional<int> DownloadPercent(std::uint32_t total, std::uint32_t done);
 bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize);
 
 // The status code of a response's raw header block ("HTTP/1.1 404 Not Found\r\n..."),
-// or 0 when it does not start with a status line.
+// read from its first line only: "HTTP/", the version, blanks, three digits and the
+// end of the code. Anything else gives kHttpStatusUnreadable, never a guess.
+constexpr int kHttpStatusUnreadable = -1;
 int HttpStatusFromHeaders(std::wstring_view headers);
+
+// Whether a transfer's file may count as what was asked for, by the status that the
+// cache recorded for it: a status below 400 lets it, and so does none at all (0: the
+// cache may keep no entry, and then the other checks decide); an error status or a
+// status line that cannot be read does not, since either may stand for an error page.
+bool CachedStatusAcceptsFile(int status);
 
 // ASCII letters in upper case; every other byte as it is (digests are compared so).
 std::string ToUpperAscii(std::string_view text);

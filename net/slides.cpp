@@ -12,6 +12,7 @@
 #include "core/com_scope.h"
 #include "core/working_paths.h"
 #include "net/ansi_text.h"
+#include "net/answer_text.h"
 #include "net/download_rules.h"
 #include "net/http_client.h"
 #include "net/image_list.h"
@@ -29,7 +30,7 @@ HBITMAP FetchSlide(const std::wstring& address, const std::wstring& file) {
         return nullptr;
     }
     HBITMAP bitmap = nullptr;
-    if (CachedHttpStatus(address.c_str()) < 400) {
+    if (CachedStatusAcceptsFile(CachedHttpStatus(address.c_str()))) {
         bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
                                                  LR_LOADFROMFILE | LR_DEFAULTSIZE));
     }
@@ -50,7 +51,8 @@ unsigned __stdcall FetchSlidesThread(void*) {
             return 0;
         }
         CreateDirectoryW(folder.c_str(), nullptr); // it may exist already
-        const std::optional<std::wstring> list = AnsiToWide(answer, kImageListMaxChars);
+        const std::optional<std::wstring> list =
+            AnswerTextToUtf16(answer, kImageListMaxChars, AnsiToWide);
         if (!list) {
             return 0; // longer than the list may be: not used
         }

@@ -16,6 +16,13 @@ TEST(CacheBustQuery, WritesTheTickCountAsSignedDecimal) {
     EXPECT_EQ(CacheBustQueryW(42), L"?skq=42");
 }
 
+// The installer address keeps a query of its own; the cache-busting one joins it.
+TEST(InstallerCacheBustQuery, JoinsAQueryOfTheAddresssOwn) {
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe", 7), L"?skq=7");
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe?k=1", 0xFFFFFFFFu), L"&skq=-1");
+    EXPECT_EQ(InstallerCacheBustQuery(L"http://h/a.exe?", 7), L"&skq=7");
+}
+
 TEST(InstallerUrlWithin, RefusesAddressesItWouldHaveToCut) {
     const std::wstring address(kInstallerUrlMaxChars - 10, L'a');
     EXPECT_EQ(InstallerUrlWithin(address, L"?skq=12345")->size(), kInstallerUrlMaxChars);
@@ -63,11 +70,29 @@ TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.0 404 Not Found\r\nServer: x\r\n"), 404);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 200 OK\r\n"), 200);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 500"), 500);
-    EXPECT_EQ(HttpStatusFromHeaders(L""), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"Server: x\r\nHTTP/1.1 404 x"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 20"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 2000 OK"), 0);
-    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 4x4 Odd"), 0);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/2 404\n"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1\t404 Not Found"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1  404 Not Found"), 404);
+    for (const wchar_t* unreadable :
+         {L"", L"Server: x\r\nHTTP/1.1 404 x", L"HTTP/1.1\r\nServer: 404 x", L"HTTP/1.1\r\n404 x",
+          L" HTTP/1.1 404", L"http/1.1 404", L"HTTP/ 404", L"HTTP/1. 404", L"HTTP/x 404",
+          L"HTTP/1.1404", L"HTTP/1.1 20", L"HTTP/1.1 2000 OK", L"HTTP/1.1 4x4 Odd",
+          L"HTTP/1.1 404x", L"HTTP/1.1 000 x", L"HTTP/1.1 099"}) {
+        EXPECT_EQ(HttpStatusFromHeaders(unreadable), kHttpStatusUnreadable)
+            << testing::PrintToString(std::wstring(unreadable));
+    }
+}
+
+// No record of a status lets the other checks decide; an error or an unreadable one
+// may stand for an error page that was saved as the file.
+TEST(CachedStatusAcceptsFile, OnlyNoRecordOrAStatusBelow400) {
+    EXPECT_TRUE(CachedStatusAcceptsFile(0));
+    EXPECT_TRUE(CachedStatusAcceptsFile(200));
+    EXPECT_TRUE(CachedStatusAcceptsFile(304));
+    EXPECT_FALSE(CachedStatusAcceptsFile(404));
+    EXPECT_FALSE(CachedStatusAcceptsFile(500));
+    EXPECT_FALSE(CachedStatusAcceptsFile(kHttpStatusUnreadable));
+    EXPECT_FALSE(CachedStatusAcceptsFile(HttpStatusFromHeaders(L"HTTP/1.1\r\nServer: 200 x")));
 }
 
 TEST(DigestCallsForFreshDownload, ComparesInUpperCase) {

@@ -61,6 +61,21 @@ std::uint32_t ServedInstallerSize() {
         std::stoul(service::JsonMember(service::Control(L"info"), "size")));
 }
 
+// `text` as a knob's value: every byte but letters and digits percent-encoded.
+std::wstring KnobValue(const std::string& text) {
+    std::wstring value;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= '0' && byte <= '9') || ((byte | 0x20) >= 'a' && (byte | 0x20) <= 'z')) {
+            value.push_back(static_cast<wchar_t>(byte));
+        } else {
+            constexpr const wchar_t* kHexDigits = L"0123456789ABCDEF";
+            value += {L'%', kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
+        }
+    }
+    return value;
+}
+
 class DownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -131,6 +146,20 @@ TEST_F(DownloadTest, CacheBustingQueryOnlyWhilePending) {
     EXPECT_LE(tick, static_cast<long long>(static_cast<int>(after)));
     EXPECT_EQ(queries[1], "");
     EXPECT_EQ(queries[2].rfind("skq=", 0), 0u) << queries[2];
+}
+
+// An answer laid out unlike the service's own still counts by its members; a query of
+// the address's own is kept and the cache-busting query joins it.
+TEST_F(DownloadTest, AnswerIsReadByItsMembersAndKeepsTheAddresssQuery) {
+    const std::string md5 = service::InstallerMd5Upper();
+    const std::string answer =
+        R"({"md5":")" + md5 + R"(","url":"{base}\/files\/LumoSetup.exe?v=2"})";
+    service::Control(Knobs(L"answer_raw=" + KnobValue(answer) + L"&times=1"));
+    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    const std::vector<std::string> queries = service::LoggedQueries(kInstallerPath);
+    ASSERT_EQ(queries.size(), 1u);
+    EXPECT_EQ(queries[0].rfind("v=2&skq=", 0), 0u) << queries[0];
+    EXPECT_EQ(GetApp()->expectedMd5.Get(), md5);
 }
 
 TEST_F(DownloadTest, AbortMidTransferEndsWithEAbortAndLeavesNoFile) {
