@@ -12,16 +12,12 @@ std::string ToUpperAscii(std::string_view text) {
     return upper;
 }
 
-std::string CacheBustQuery(std::uint32_t tickCount) {
-    return "?skq=" + std::to_string(static_cast<std::int32_t>(tickCount));
-}
-
-std::wstring CacheBustQueryW(std::uint32_t tickCount) {
+std::wstring CacheBustQuery(std::uint32_t tickCount) {
     return L"?skq=" + std::to_wstring(static_cast<std::int32_t>(tickCount));
 }
 
 std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount) {
-    std::wstring query = CacheBustQueryW(tickCount);
+    std::wstring query = CacheBustQuery(tickCount);
     if (address.find(L'?') != std::wstring_view::npos) {
         query.front() = L'&';
     }

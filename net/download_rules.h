@@ -7,8 +7,7 @@
 
 // The cache-busting query "?skq=" and the tick count as a signed decimal: from about
 // 24.9 days of uptime on it carries a minus sign, as the service has always seen it.
-std::string CacheBustQuery(std::uint32_t tickCount);
-std::wstring CacheBustQueryW(std::uint32_t tickCount);
+std::wstring CacheBustQuery(std::uint32_t tickCount);
 // The cache-busting query for the installer address: the same, but begun with "&"
 // when the address carries a query of its own, which is kept.
 std::wstring InstallerCacheBustQuery(std::wstring_view address, std::uint32_t tickCount);

@@ -57,7 +57,7 @@ unsigned __stdcall FetchSlidesThread(void*) {
             return 0; // longer than the list may be: not used
         }
         const std::vector<std::wstring> addresses =
-            SplitImageList(*list, [] { return CacheBustQueryW(GetTickCount()); });
+            SplitImageList(*list, [] { return CacheBustQuery(GetTickCount()); });
         for (std::size_t position = 0; position < addresses.size(); ++position) {
             if (app.quitRequested.load() != 0) {
                 break; // the working files are being removed; add nothing to them
