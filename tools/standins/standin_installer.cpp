@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <cwchar>
 #include <string>
 
 #include "tools/standins/standin_support.h"
@@ -22,11 +23,9 @@ struct Options {
     std::wstring setupPath;
 };
 
+// The switches are ASCII, so the C runtime's comparison serves (and XP has it).
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* head) {
-    const std::wstring prefix(head);
-    return text.size() >= prefix.size() &&
-           CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+    return _wcsnicmp(text.c_str(), head, wcslen(head)) == 0;
 }
 
 Options ReadOptions() {
@@ -35,9 +34,9 @@ Options ReadOptions() {
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
     for (int i = 1; args != nullptr && i < count; ++i) {
         const std::wstring arg = args[i];
-        if (CompareStringOrdinal(arg.c_str(), -1, L"/verysilent", -1, TRUE) == CSTR_EQUAL) {
+        if (_wcsicmp(arg.c_str(), L"/verysilent") == 0) {
             options.verySilent = true;
-        } else if (CompareStringOrdinal(arg.c_str(), -1, L"-progress", -1, TRUE) == CSTR_EQUAL) {
+        } else if (_wcsicmp(arg.c_str(), L"-progress") == 0) {
             options.progress = true;
         } else if (StartsWithNoCase(arg, L"-setuppath=")) {
             options.setupPath = arg.substr(11); // the quotation marks are already gone

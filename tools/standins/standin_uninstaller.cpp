@@ -24,13 +24,11 @@ Options ReadOptions() {
     Options options;
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    const int phaseLength = static_cast<int>(wcslen(kSecondPhase));
+    // The switches are ASCII, so the C runtime's comparison serves (and XP has it).
     for (int i = 1; args != nullptr && i < count; ++i) {
-        if (CompareStringOrdinal(args[i], -1, L"/verysilent", -1, TRUE) == CSTR_EQUAL) {
+        if (_wcsicmp(args[i], L"/verysilent") == 0) {
             options.verySilent = true;
-        } else if (static_cast<int>(wcslen(args[i])) >= phaseLength &&
-                   CompareStringOrdinal(args[i], phaseLength, kSecondPhase, phaseLength, TRUE) ==
-                       CSTR_EQUAL) {
+        } else if (_wcsnicmp(args[i], kSecondPhase, wcslen(kSecondPhase)) == 0) {
             options.secondPhase = true;
         }
     }
