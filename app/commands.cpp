@@ -8,6 +8,7 @@
 #include "app/share_links.h"
 #include "app/wizard_state.h"
 #include "app/wizard_timers.h"
+#include "app/workflow.h"
 #include "core/app_object.h"
 #include "core/messages.h"
 #include "core/worker_thread.h"
@@ -73,6 +74,7 @@ void ConfirmCancel() {
     }
     app->abortDownload.store(0);
     StartWorker(DownloadInstallerThread, app->mainWindow);
+    OnCancelDeclined();
 }
 
 void OnCommand(HWND hwnd, int id, int notification) {

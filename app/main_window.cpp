@@ -11,7 +11,6 @@
 #include "core/messages.h"
 #include "core/worker_thread.h"
 #include "install/install_location.h"
-#include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/slides.h"
 #include "ui/control_font.h"
@@ -83,7 +82,7 @@ void ReleaseStaticColours() {
 }
 
 bool IsPrivateMessage(UINT message) {
-    return message >= UM_SKIN_STATE && message <= UM_DOWNLOAD_FAILED;
+    return message >= kFirstPrivateMessage && message <= kLastPrivateMessage;
 }
 
 LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,7 +106,7 @@ LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         OnNetState(hwnd, wParam != 0);
         return 0;
     case UM_OLD_REMOVED:
-        StartSilentInstall();
+        OnOldEditionRemoved();
         return 0;
     case UM_INSTALL_FAILED:
         OnInstallerGaveUp(hwnd, L"安装失败，请关闭后重试");
@@ -117,6 +116,9 @@ LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
         return 0;
     case UM_DOWNLOAD_FAILED:
         OnDownloadFailed(hwnd);
+        return 0;
+    case UM_INSTALLER_VERIFIED:
+        OnInstallerVerified(hwnd, wParam != 0, static_cast<unsigned>(lParam));
         return 0;
     default: // the controls' own messages mean nothing to the main window
         return DefWindowProcW(hwnd, message, wParam, lParam);

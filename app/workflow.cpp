@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
+
 #include "app/control_ids.h"
 #include "app/download_display.h"
+#include "app/retry_pacing.h"
 #include "app/quit.h"
 #include "app/wizard_state.h"
 #include "app/wizard_timers.h"
@@ -77,6 +80,13 @@ void PauseForOffline(HWND hwnd) {
     RepaintStatusLine(hwnd, TRUE);
 }
 
+// The retry count and the pause go on across failed attempts; the download moving
+// forward again is what starts them afresh.
+void NoteProgressMade() {
+    retryCount = 0;
+    failedAttempts = 0;
+}
+
 void ResumeAfterOffline() {
     VBindCallback* app = GetApp();
     GoToPage(PAGE_DOWNLOAD);
@@ -84,8 +94,13 @@ void ResumeAfterOffline() {
     SetStatusText(L"已下载：%d%%", maxPercent);
     app->abortDownload.store(0);
     StartWorker(DownloadInstallerThread, app->mainWindow);
-    retryCount = 0;
     offlinePaused = 0;
+}
+
+void StartVerification() {
+    ++latestVerification;
+    StartWorker(VerifyInstallerThread,
+                reinterpret_cast<void*>(static_cast<std::uintptr_t>(latestVerification)));
 }
 } // namespace
 
@@ -93,6 +108,9 @@ void OnDownloadProgress(HWND hwnd, WPARAM total, LPARAM done) {
     VBindCallback* app = GetApp();
     const DownloadDisplay display = ApplyDownloadReport(
         maxPercent, DownloadPercent(static_cast<unsigned>(total), static_cast<unsigned>(done)));
+    if (display.maxPercent > maxPercent) {
+        NoteProgressMade();
+    }
     maxPercent = display.maxPercent;
     if (display.barMoves) {
         SendMessageW(ProgressBar(hwnd), PBM_SETPOS, static_cast<WPARAM>(display.shownPercent), 0);
@@ -107,20 +125,9 @@ void OnDownloadProgress(HWND hwnd, WPARAM total, LPARAM done) {
 
 void OnStageTimer(HWND hwnd, int pageWhenDue) {
     switch (pageWhenDue) {
-    case PAGE_VERIFY: {
-        const bool damaged = InstallerNeedsFreshDownload();
-        // The check waits for the attempt to settle and meanwhile handles its reports:
-        // one of them may have taken the wizard elsewhere (a failed attempt).
-        if (GetApp()->page.load() != PAGE_VERIFY) {
-            break;
-        }
-        if (damaged) {
-            OfferFreshDownload(hwnd);
-        } else {
-            BeginRemovalOrInstall(hwnd);
-        }
+    case PAGE_VERIFY:
+        StartVerification(); // the verdict arrives as UM_INSTALLER_VERIFIED
         break;
-    }
     case PAGE_REMOVE_OLD:
         StartOldUninstaller(hwnd);
         break;
@@ -133,6 +140,7 @@ void OnStageTimer(HWND hwnd, int pageWhenDue) {
 }
 
 void OnInstallProgress(HWND hwnd, WPARAM percent) {
+    installStalled = false; // reports come again once a stalled installation moves on
     const unsigned value = static_cast<unsigned>(percent);
     const unsigned bar = value >= 100 ? 200 : value + 100;
     SendMessageW(ProgressBar(hwnd), PBM_SETPOS, bar, 0);
@@ -179,27 +187,61 @@ void OnNetState(HWND hwnd, bool connected) {
     }
     if (!connected) {
         PauseForOffline(hwnd);
-    } else if (offlinePaused == 1) {
+        retryPauseMs = 0; // a lost connection is retried as soon as it is back
+    } else if (offlinePaused == 1 &&
+               RetryPauseIsOver(retryPausedAtMs, retryPauseMs, GetTickCount())) {
         ResumeAfterOffline();
     }
 }
 
 // An attempt that failed on its own (no address, an HTTP error, a connection closed
-// early) takes the same road as a lost connection: the offline page counts retries
-// and the watchdog's next connected report starts a new attempt. An error page can
-// reach "100 %" before its failure is known, so this also leaves the verify page.
+// early) takes the road of a lost connection, the offline page counting its retries,
+// but the next attempt waits longer after each failure in a row: at once, it would
+// fail the same way. An error page can reach "100 %" before its failure is known, so
+// this also leaves the verify page.
 void OnDownloadFailed(HWND hwnd) {
     const int page = GetApp()->page.load();
     if (page == PAGE_DOWNLOAD || page == PAGE_VERIFY) {
+        ++failedAttempts;
         PauseForOffline(hwnd);
+        retryPausedAtMs = GetTickCount();
+        retryPauseMs = RetryPauseMs(failedAttempts);
         StartNetWatchIfIdle(hwnd); // the watchdog ends on the verify page
     }
 }
 
-// The installer ended short of 100 %, or the old edition would not go away: say so,
-// and let the close button end the program.
+void OnInstallerVerified(HWND hwnd, bool damaged, unsigned verification) {
+    const VBindCallback* app = GetApp();
+    // Only the newest verification counts, on its page, and not while the cancel
+    // question is open: declining it starts a new attempt, and a new verification.
+    if (verification != latestVerification || app->page.load() != PAGE_VERIFY ||
+        app->abortDownload.load() != 0) {
+        return;
+    }
+    if (damaged) {
+        OfferFreshDownload(hwnd);
+    } else {
+        BeginRemovalOrInstall(hwnd);
+    }
+}
+
+void OnCancelDeclined() {
+    // On the verify page the verification may have judged the file already; the new
+    // attempt's file needs a verdict of its own.
+    if (GetApp()->page.load() == PAGE_VERIFY) {
+        StartVerification();
+    }
+}
+
+// The installer or the old uninstaller is not going as it should: say so, and let the
+// close button end the program. The wait goes on behind the notice.
 void OnInstallerGaveUp(HWND hwnd, const wchar_t* notice) {
     installStalled = true;
     SetStatusText(notice);
     RepaintStatusLine(hwnd, TRUE);
+}
+
+void OnOldEditionRemoved() {
+    installStalled = false; // a slow uninstaller that got there after all
+    StartSilentInstall();
 }

@@ -9,4 +9,9 @@ void OnInstallDone(HWND hwnd);
 void OnSlideTick(HWND hwnd);
 void OnNetState(HWND hwnd, bool connected);
 void OnDownloadFailed(HWND hwnd);
+void OnInstallerVerified(HWND hwnd, bool damaged, unsigned verification);
 void OnInstallerGaveUp(HWND hwnd, const wchar_t* notice);
+void OnOldEditionRemoved();
+
+// The user declined the cancel question (a new attempt has been started).
+void OnCancelDeclined();

@@ -15,7 +15,12 @@ constexpr UINT UM_SET_FOLDER_TEXT = WM_USER + 108; // to the folder label: lPara
 constexpr UINT UM_SET_TOOLTIP = WM_USER + 109;     // wParam: tooltip window
 constexpr UINT UM_OLD_REMOVED = WM_USER + 110;
 
-// Ways out of pages that would otherwise wait forever.
+// Stages that are not going as they should: the user is told, the wait goes on.
 constexpr UINT UM_INSTALL_FAILED = WM_USER + 111;     // installer ended short of 100 %
-constexpr UINT UM_OLD_REMOVAL_FAILED = WM_USER + 112; // old uninstall entry never went away
+constexpr UINT UM_OLD_REMOVAL_FAILED = WM_USER + 112; // old uninstall entry outlived its grace
 constexpr UINT UM_DOWNLOAD_FAILED = WM_USER + 113;    // attempt failed without being aborted
+// The verification's verdict: wParam 1 damaged / 0 good, lParam the verification.
+constexpr UINT UM_INSTALLER_VERIFIED = WM_USER + 114;
+
+constexpr UINT kFirstPrivateMessage = UM_SKIN_STATE;
+constexpr UINT kLastPrivateMessage = UM_INSTALLER_VERIFIED;

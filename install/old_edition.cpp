@@ -85,6 +85,7 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
     // Measured from here, right after the uninstaller was started. Its own process
     // proves nothing: uninstallers of this kind hand over to a copy and exit at once.
     const DWORD start = GetTickCount();
+    bool told = false;
     for (;;) {
         if (app->quitRequested.load() != 0) {
             return 0;
@@ -93,9 +94,10 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
             SendMessageW(mainWindow, UM_OLD_REMOVED, 0, 0);
             return 0;
         }
-        if (GetTickCount() - start >= graceMs) { // unsigned: right across the wrap
+        // Slow is not failed: the user is told, and the wait goes on.
+        if (!told && GetTickCount() - start >= graceMs) { // unsigned: right across the wrap
             SendMessageW(mainWindow, UM_OLD_REMOVAL_FAILED, 0, 0);
-            return 0;
+            told = true;
         }
         Sleep(kRegistryPollIntervalMs);
     }

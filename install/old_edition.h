@@ -19,16 +19,15 @@ extern const wchar_t* const OldSuiteProcessNames[16];
 void EndOldSuitePrograms();
 // Runs the old uninstaller hidden with "/verysilent" and starts OldEditionWaitThread.
 void StartOldUninstaller(HWND mainWindow);
-// Waits for the uninstall entry to vanish, then sends UM_OLD_REMOVED; sends
-// UM_OLD_REMOVAL_FAILED when it is still there long after the uninstaller started.
+// Waits for the uninstall entry to vanish, then sends UM_OLD_REMOVED. When it is still
+// there long after the uninstaller started, sends UM_OLD_REMOVAL_FAILED once and goes
+// on waiting: a slow uninstaller may still get there.
 unsigned __stdcall OldEditionWaitThread(void* mainWindow);
 
-// How long the entry may outlive the start of the uninstaller. An uninstaller that
-// finishes at all does so within a minute or two; one that has not after this long
-// never will, and the wizard must not wait for it forever.
+// How long the entry may outlive the start of the uninstaller before the user is told.
+// An uninstaller that finishes at all does so within a minute or two.
 constexpr DWORD kOldRemovalGraceMs = 5 * 60 * 1000;
 
 // The wait of OldEditionWaitThread with a chosen grace (the thread uses the one
-// above). Returns when it has sent its one message, or at once on a quit request,
-// without sending.
+// above). Returns when it has sent UM_OLD_REMOVED, or at once on a quit request.
 unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs);

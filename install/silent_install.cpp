@@ -3,12 +3,13 @@
 #include <shellapi.h>
 
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "core/app_object.h"
 #include "core/handles.h"
+#include "core/held_files.h"
 #include "core/messages.h"
 #include "core/worker_thread.h"
 #include "core/working_paths.h"
@@ -20,46 +21,13 @@ namespace {
 constexpr wchar_t kProgressKey[] = L"Software\\Halvesta\\LMD\\4.0\\Install\\Progress";
 constexpr wchar_t kProgressValue[] = L"ProcessNum";
 
-enum class Launch {
-    kPending,    // the poller runs; the installer is about to be started
-    kRunning,    // started; its process handle is known
-    kUntracked,  // started without a process to watch, or nobody started one
-    kNotStarted, // could not be started: it will never write 100
+// What the poller needs to start the installer: taken on the main thread, where the
+// install folder lives, and handed over with the thread.
+struct InstallRun {
+    HWND window = nullptr;
+    std::wstring installer;
+    std::optional<std::wstring> parameters; // nothing: the folder does not fit them
 };
-
-// Hands the installer's process from StartSilentInstall to the poller, which starts
-// first (it must reset an old "ProcessNum" before the installer writes) and so
-// cannot receive the handle as its argument.
-class InstallerLaunch {
-public:
-    void Expect() {
-        std::lock_guard<std::mutex> guard(lock_);
-        state_ = Launch::kPending;
-        process_.reset();
-    }
-    void Publish(Launch state, HANDLE process) {
-        std::lock_guard<std::mutex> guard(lock_);
-        state_ = state;
-        process_.reset(process);
-    }
-    // Once the launch is known, moves it to the caller (the one poller).
-    Launch Take(ScopedHandle& process) {
-        std::lock_guard<std::mutex> guard(lock_);
-        const Launch state = state_;
-        if (state != Launch::kPending) {
-            process.reset(process_.release());
-            state_ = Launch::kUntracked;
-        }
-        return state;
-    }
-
-private:
-    std::mutex lock_;
-    Launch state_ = Launch::kUntracked;
-    ScopedHandle process_;
-};
-
-InstallerLaunch installerLaunch;
 
 // Opens the progress key if the installer has created it; never creates it.
 ScopedRegKey OpenProgressKey() {
@@ -89,24 +57,53 @@ std::optional<std::uint32_t> ReadProgress(HKEY key) {
     return value;
 }
 
-bool InstallerHasEnded(Launch launch, const ScopedHandle& process) {
-    switch (launch) {
-    case Launch::kRunning:
-        return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
-    case Launch::kNotStarted:
-        return true;
-    default:
-        return false;
+// Runs the installer hidden. A scanner may hold the new file for a moment: that is
+// waited for, not taken as an installer that cannot start. Nothing when it could not
+// be started at all; a null handle when it runs without a process to watch.
+std::optional<ScopedHandle> LaunchInstaller(const InstallRun& run) {
+    if (run.installer.empty() || !run.parameters) {
+        return std::nullopt;
     }
+    HANDLE process = nullptr;
+    const VBindCallback* app = GetApp();
+    const bool started = RetryWhileHeld(
+        [&] {
+            SHELLEXECUTEINFOW execute{};
+            execute.cbSize = sizeof(execute);
+            execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+            execute.lpVerb = L"open";
+            execute.lpFile = run.installer.c_str();
+            execute.lpParameters = run.parameters->c_str();
+            execute.nShow = SW_HIDE;
+            if (!ShellExecuteExW(&execute)) {
+                return false;
+            }
+            process = execute.hProcess;
+            return true;
+        },
+        [app] { return app->quitRequested.load() != 0; });
+    if (!started) {
+        return std::nullopt;
+    }
+    return ScopedHandle(process);
 }
 
-unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
-    VBindCallback* app = GetApp();
+// Polls "ProcessNum" every 10 ms and reports it until it reaches 100. When the
+// installer's process has ended short of that and a grace has passed, the window is
+// told once (UM_INSTALL_FAILED) and the poller falls silent, but goes on looking: an
+// installer that handed its work to another process may still get there, and a value
+// that moves again brings the progress reports back.
+unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
+    const VBindCallback* app = GetApp();
     ScopedRegKey key;
     std::uint32_t last = 0;
+    bool launched = false;
     ScopedHandle installer;
-    Launch launch = Launch::kPending;
+    bool installerEnded = false; // it could not be started, or its process is gone
     std::optional<std::uint32_t> endedAt;
+    bool toldOfFailure = false; // once: after that, only the value counts
+    bool silent = false;        // told, and the value has not moved since
+    std::uint32_t silentAt = 0; // the value when the window was told
     while (app->quitRequested.load() == 0 && app->page.load() != PAGE_DONE) {
         if (!key.valid()) {
             key = OpenProgressKey();
@@ -118,21 +115,40 @@ unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
         if (key.valid()) {
             last = ReadProgress(key.get()).value_or(last);
         }
-        SendMessageW(window, UM_INSTALL_PROGRESS, ReportedInstallPercent(last), 0);
-
-        if (launch == Launch::kPending) {
-            launch = installerLaunch.Take(installer);
+        if (silent && last != silentAt) {
+            silent = false; // the work goes on after all
         }
-        if (!endedAt && InstallerHasEnded(launch, installer)) {
+        if (!silent) {
+            SendMessageW(run.window, UM_INSTALL_PROGRESS, ReportedInstallPercent(last), 0);
+        }
+        if (!launched) {
+            // Only now: the first poll has reset a value an earlier run left behind.
+            launched = true;
+            std::optional<ScopedHandle> process = LaunchInstaller(run);
+            installerEnded = !process.has_value();
+            if (process) {
+                installer = std::move(*process);
+            }
+        }
+        if (!installerEnded && installer.valid() &&
+            WaitForSingleObject(installer.get(), 0) == WAIT_OBJECT_0) {
+            installerEnded = true;
+        }
+        if (installerEnded && !endedAt) {
             endedAt = GetTickCount();
         }
         switch (JudgeInstallPoll(last, endedAt, GetTickCount(), graceMs)) {
         case InstallPollVerdict::kFinished:
-            SendMessageW(window, UM_INSTALL_DONE, 0, 0);
+            SendMessageW(run.window, UM_INSTALL_DONE, 0, 0);
             return 0;
         case InstallPollVerdict::kInstallerQuit:
-            SendMessageW(window, UM_INSTALL_FAILED, ReportedInstallPercent(last), 0);
-            return 0;
+            if (!toldOfFailure) {
+                SendMessageW(run.window, UM_INSTALL_FAILED, ReportedInstallPercent(last), 0);
+                toldOfFailure = true;
+                silent = true;
+                silentAt = last;
+            }
+            break;
         case InstallPollVerdict::kKeepPolling:
             break;
         }
@@ -140,43 +156,32 @@ unsigned FollowInstallProgress(HWND window, DWORD graceMs) {
     }
     return 0;
 }
-} // namespace
 
-unsigned __stdcall InstallProgressThread(void* mainWindow) {
-    return FollowInstallProgress(static_cast<HWND>(mainWindow), kInstallerExitGraceMs);
+unsigned __stdcall InstallProgressThread(void* installRun) {
+    const std::unique_ptr<InstallRun> run(static_cast<InstallRun*>(installRun));
+    try {
+        return FollowInstallProgress(*run, kInstallerExitGraceMs);
+    } catch (...) {
+        return 0; // out of memory at worst
+    }
 }
+} // namespace
 
 void StartSilentInstall() {
     VBindCallback* app = GetApp();
     if (app->quitRequested.load() != 0) {
         return; // the program is ending: start nothing more
     }
-    const HWND window = app->mainWindow;
-    if (window != nullptr) {
-        InvalidateRect(window, nullptr, TRUE);
+    if (app->mainWindow != nullptr) {
+        InvalidateRect(app->mainWindow, nullptr, TRUE);
     }
-    installerLaunch.Expect();
-    StartWorker(InstallProgressThread, window);
-
-    const std::wstring installer = GetInstallerFilePath();
-    const auto parameters =
+    auto run = std::make_unique<InstallRun>();
+    run->window = app->mainWindow;
+    run->installer = GetInstallerFilePath();
+    run->parameters =
         InstallerParameters(std::wstring_view(installDir, wcsnlen(installDir, MAX_PATH)));
-    if (installer.empty() || !parameters) {
-        installerLaunch.Publish(Launch::kNotStarted, nullptr);
-        return;
-    }
-    SHELLEXECUTEINFOW run{};
-    run.cbSize = sizeof(run);
-    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    run.lpVerb = L"open";
-    run.lpFile = installer.c_str();
-    run.lpParameters = parameters->c_str();
-    run.nShow = SW_HIDE;
-    if (!ShellExecuteExW(&run)) {
-        installerLaunch.Publish(Launch::kNotStarted, nullptr);
-    } else if (run.hProcess == nullptr) {
-        installerLaunch.Publish(Launch::kUntracked, nullptr);
-    } else {
-        installerLaunch.Publish(Launch::kRunning, run.hProcess);
+    // The poller starts the installer itself, after its first look at the registry.
+    if (StartWorker(InstallProgressThread, run.get())) {
+        run.release(); // the thread owns it now
     }
 }

@@ -1,12 +1,12 @@
 #pragma once
 #include <windows.h>
 
-// Runs the downloaded installer hidden with the install folder and starts
-// InstallProgressThread, which reports "ProcessNum" until 100 (UM_INSTALL_DONE) or
-// until the installer has ended short of it (UM_INSTALL_FAILED).
+// Starts InstallProgressThread, which runs the downloaded installer hidden with the
+// install folder and reports "ProcessNum" until 100 (UM_INSTALL_DONE). When the
+// installer's process ends short of 100 it says so once (UM_INSTALL_FAILED) and keeps
+// following the value: the work may go on in a process the installer handed it to.
 void StartSilentInstall();
-unsigned __stdcall InstallProgressThread(void* mainWindow);
 
 // How long after the installer's process has ended its last value may still arrive
-// before the installation counts as given up.
+// before the window is told that the installation stalled.
 constexpr DWORD kInstallerExitGraceMs = 5000;

@@ -71,6 +71,20 @@ bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file)
     return size && !TransferCameUpShort(progress.done, progress.total, *size);
 }
 
+// The working file as the current attempt left it: its digest against the announced
+// one, then its signature.
+bool WorkingFileCallsForFreshDownload() {
+    const std::wstring workingFile = GetInstallerFilePath();
+    const std::string digest =
+        workingFile.empty() ? std::string() : FileMd5Hex(workingFile.c_str());
+    if (DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get())) {
+        return true;
+    }
+    // The digest came over the same plain channel as the file: only the maker's
+    // signature says where the file came from.
+    return InstallerLacksPinnedSignature(workingFile);
+}
+
 bool ShouldReportFailure(unsigned attempt, HRESULT transfer) {
     return transfer != E_ABORT && IsCurrentAttempt(attempt) && !DownloadStopRequested();
 }
@@ -110,14 +124,29 @@ unsigned __stdcall DownloadInstallerThread(void* mainWindow) {
 }
 
 bool InstallerNeedsFreshDownload() {
-    WaitForCurrentAttempt(kVerifyWaitMs);
-    const std::wstring workingFile = GetInstallerFilePath();
-    const std::string digest =
-        workingFile.empty() ? std::string() : FileMd5Hex(workingFile.c_str());
-    if (DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get())) {
-        return true;
+    for (;;) {
+        WaitForCurrentAttempt(kVerifyWaitMs);
+        const unsigned judged = CurrentAttempt();
+        const bool fresh = WorkingFileCallsForFreshDownload();
+        // A newer attempt may have begun meanwhile (the cancel question declined): the
+        // file to judge is then the one it is about to place.
+        if (CurrentAttempt() == judged || GetApp()->quitRequested.load() != 0) {
+            return fresh;
+        }
     }
-    // The digest came over the same plain channel as the file: only the maker's
-    // signature says where the file came from.
-    return InstallerLacksPinnedSignature(workingFile);
+}
+
+unsigned __stdcall VerifyInstallerThread(void* verification) {
+    try {
+        const bool fresh = InstallerNeedsFreshDownload();
+        const VBindCallback* app = GetApp();
+        if (app->quitRequested.load() == 0) {
+            SendMessageW(app->mainWindow, UM_INSTALLER_VERIFIED, fresh ? 1 : 0,
+                         reinterpret_cast<LPARAM>(verification));
+        }
+    } catch (...) {
+        // Out of memory at worst: no verdict, and the wizard waits on its verify page,
+        // where the user can still cancel.
+    }
+    return 0;
 }

@@ -7,11 +7,18 @@
 // been aborted reports UM_DOWNLOAD_FAILED.
 unsigned __stdcall DownloadInstallerThread(void* mainWindow);
 
-// The verification rule, run on the UI thread when the verify timer fires: true when
-// the downloaded installer must be offered for a fresh download (digest differs from
-// the announced one, or no digest can be computed, or the file is not signed by the
-// publisher this program was built with).
+// The verification rule: waits until the current attempt has ended (at most
+// kVerifyWaitMs), then true when its installer must be offered for a fresh download
+// (digest differs from the announced one, or no digest can be computed, or the file is
+// not signed by the publisher this program was built with). Blocks: never on the
+// window's thread, which the attempt may be sending progress to.
 bool InstallerNeedsFreshDownload();
+
+// The verification on a thread of its own, so the window stays responsive however long
+// the attempt takes to end: sends UM_INSTALLER_VERIFIED to the main window with wParam
+// 1 when a fresh download is needed, 0 when the installer is good, and lParam the
+// `verification` number it was started with.
+unsigned __stdcall VerifyInstallerThread(void* verification);
 
 // How one attempt ended, for callers that run it on their own thread.
 struct DownloadAttemptResult {
@@ -24,5 +31,5 @@ struct DownloadAttemptResult {
 // thread of `mainWindow`: progress is sent to it and waited for).
 DownloadAttemptResult RunDownloadAttempt(HWND mainWindow);
 
-// How long the verification waits for the current attempt to place its file.
+// How long the verification waits for the current attempt to end.
 constexpr DWORD kVerifyWaitMs = 60000;

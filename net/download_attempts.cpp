@@ -1,9 +1,12 @@
 #include "net/download_attempts.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 #include "core/app_object.h"
+#include "core/held_files.h"
+#include "core/wall_clock.h"
 
 namespace {
 std::mutex attemptLock; // guards starting an attempt and placing a file
@@ -37,6 +40,10 @@ bool DownloadStopRequested() {
     return app->abortDownload.load() != 0 || app->quitRequested.load() != 0;
 }
 
+unsigned CurrentAttempt() {
+    return currentAttempt.load();
+}
+
 bool IsCurrentAttempt(unsigned attempt) {
     return attempt != 0 && attempt == currentAttempt.load();
 }
@@ -51,20 +58,31 @@ TransferProgress LastTransferProgress() {
 
 bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& attemptFile,
                            const std::wstring& workingFile) {
-    bool placed = false;
+    // Each try takes the lock, so a newer attempt can start between tries and this one
+    // then gives up: an attempt is placed before a newer one starts or not at all.
+    const auto placeOnce = [&] {
+        std::lock_guard<std::mutex> guard(attemptLock);
+        if (!IsCurrentAttempt(attempt) || DownloadStopRequested()) {
+            SetLastError(ERROR_CANCELLED);
+            return false;
+        }
+        return MoveFileExW(attemptFile.c_str(), workingFile.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+               FALSE;
+    };
+    // A scanner that opened the finished file holds it for a moment: wait for it rather
+    // than throw a complete download away.
+    const bool placed = mayPlace && RetryWhileHeld(placeOnce);
     {
         std::lock_guard<std::mutex> guard(attemptLock);
-        const bool current = IsCurrentAttempt(attempt);
-        if (current && mayPlace && !DownloadStopRequested()) {
-            placed = MoveFileExW(attemptFile.c_str(), workingFile.c_str(),
-                                 MOVEFILE_REPLACE_EXISTING) != FALSE;
-        }
-        if (current) {
+        if (IsCurrentAttempt(attempt)) {
             finishedAttempt.store(attempt);
         }
     }
     if (!placed && !attemptFile.empty()) {
-        DeleteFileW(attemptFile.c_str());
+        RetryWhileHeld([&] {
+            return DeleteFileW(attemptFile.c_str()) != FALSE ||
+                   GetLastError() == ERROR_FILE_NOT_FOUND;
+        });
     }
     SetEvent(FinishedEvent());
     return placed;
@@ -72,21 +90,17 @@ bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& 
 
 bool WaitForCurrentAttempt(DWORD timeoutMs) {
     const HANDLE event = FinishedEvent();
+    const VBindCallback* app = GetApp();
     const DWORD start = GetTickCount();
     for (;;) {
         if (finishedAttempt.load() == currentAttempt.load()) {
             return true;
         }
         const DWORD waited = GetTickCount() - start; // unsigned: right across the wrap
-        if (waited >= timeoutMs || !event) {
+        if (waited >= timeoutMs || event == nullptr || app->quitRequested.load() != 0) {
             return false;
         }
-        const DWORD woke =
-            MsgWaitForMultipleObjects(1, &event, FALSE, timeoutMs - waited, QS_SENDMESSAGE);
-        if (woke == WAIT_OBJECT_0 + 1) {
-            MSG message;
-            // Dispatches the messages other threads sent; posted ones stay queued.
-            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        }
+        // Woken by each finished attempt; a look every so often also sees a quit.
+        WaitForSingleObject(event, std::min<DWORD>(timeoutMs - waited, kClockLookIntervalMs));
     }
 }

@@ -21,6 +21,8 @@ unsigned BeginDownloadAttempt();
 // The attempt bound to the calling thread (0: none).
 unsigned AttemptOfThisThread();
 bool IsCurrentAttempt(unsigned attempt);
+// The newest attempt (0: none yet).
+unsigned CurrentAttempt();
 // Somebody asked the download to stop (cancel) or the program to quit.
 bool DownloadStopRequested();
 
@@ -33,12 +35,13 @@ void NoteTransferProgress(std::uint32_t done, std::uint32_t total);
 TransferProgress LastTransferProgress();
 
 // Ends an attempt: when it is still current, `mayPlace` is true and nothing has
-// asked it to stop, moves `attemptFile` onto `workingFile` and reports success.
-// In every case marks the attempt finished for WaitForCurrentAttempt.
+// asked it to stop, moves `attemptFile` onto `workingFile` and reports success; a
+// file another process holds for a while is waited for. In every case marks the
+// attempt finished for WaitForCurrentAttempt.
 bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& attemptFile,
                            const std::wstring& workingFile);
 
-// Waits (at most `timeoutMs`) until the current attempt has finished, dispatching
-// messages sent to this thread meanwhile: the attempt may be blocked sending progress
-// to a window of this very thread. True when it finished in time.
+// Waits (at most `timeoutMs`, and not past a quit request) until the current attempt
+// has finished. Never on the window's thread: the attempt may be sending it progress.
+// True when it finished in time.
 bool WaitForCurrentAttempt(DWORD timeoutMs);

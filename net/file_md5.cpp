@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "core/handles.h"
+#include "core/held_files.h"
 
 namespace {
 // Views of at most 1 MiB keep the memory flat whatever the installer's size.
@@ -54,8 +55,13 @@ std::string FileMd5Hex(const wchar_t* path) {
     if (!path) {
         return {};
     }
-    const ScopedHandle file(
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedHandle file;
+    // A scanner may hold a new file for a moment; that is no reason for "no digest".
+    RetryWhileHeld([&] {
+        file.reset(
+            CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        return file.valid();
+    });
     if (!file.valid()) {
         return {};
     }

@@ -198,6 +198,27 @@ TEST_F(SilentInstallTest, InstallerThatEndsShortOfHundredIsReportedAfterItsGrace
     ExpectSilenceAfterTheEnd();
 }
 
+// Stalled is not over: an installer that handed its work to another process and
+// ended is reported once, and the wizard still finishes when the value moves on.
+TEST_F(SilentInstallTest, StalledInstallationThatMovesOnLaterStillFinishes) {
+    SetKnob(L"TW_STANDIN_STOP_AT", L"40");
+    StartSilentInstall();
+    ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_INSTALL_FAILED) > 0; },
+                                 kGiveUpWithinMs));
+    EXPECT_EQ(window.Received(UM_INSTALL_FAILED)[0].wParam, 40u);
+    // Silent while the value stands still, so the notice stays on screen...
+    const std::size_t reportsAtNotice = window.Count(UM_INSTALL_PROGRESS);
+    window.PumpFor(300);
+    EXPECT_EQ(window.Count(UM_INSTALL_PROGRESS), reportsAtNotice);
+    // ...reporting again once the work goes on elsewhere, and done at 100.
+    WriteProcessNum(70);
+    ASSERT_TRUE(window.PumpUntil([&] { return ProgressValues().back() == 70; }, 3000));
+    WriteProcessNum(100);
+    ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_INSTALL_DONE) == 1; }, 3000));
+    EXPECT_EQ(window.Count(UM_INSTALL_FAILED), 1u);
+    ExpectSilenceAfterTheEnd();
+}
+
 TEST_F(SilentInstallTest, InstallerThatWritesNothingOrCannotStartIsReported) {
     SetKnob(L"TW_STANDIN_WRITE_NOTHING", L"1");
     StartSilentInstall();

@@ -275,7 +275,7 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
     const std::string secondMd5 = service::InstallerMd5Upper();
     EXPECT_EQ(WorkingFileMd5(), secondMd5);
     bool verifyAsksAgain = true;
-    window.RunOnWindowThread([&] { verifyAsksAgain = InstallerNeedsFreshDownload(); });
+    verifyAsksAgain = InstallerNeedsFreshDownload();
     EXPECT_FALSE(verifyAsksAgain);
 
     // The stuck transfer goes on with bytes the second attempt never had.
@@ -297,7 +297,7 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
     EXPECT_TRUE(secondReachedFull);
     EXPECT_EQ(WorkingFileMd5(), secondMd5);
     EXPECT_EQ(AttemptFilesLeft(), 0);
-    window.RunOnWindowThread([&] { verifyAsksAgain = InstallerNeedsFreshDownload(); });
+    verifyAsksAgain = InstallerNeedsFreshDownload();
     EXPECT_FALSE(verifyAsksAgain);
 
     // The stuck transfer really went on (with the other bytes) before it was dropped.
@@ -308,9 +308,9 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
         << endings[1];
 }
 
-// The verification runs on the window's thread while the attempt may still be
-// sending it progress: the wait must serve those sends, or both would hang.
-TEST_F(DownloadTest, VerificationWaitsForTheFileWhileServingProgress) {
+// The verification may begin while the attempt is still sending progress to the
+// window: it waits for the attempt's end and judges the file that attempt placed.
+TEST_F(DownloadTest, VerificationWaitsForTheAttemptStillUnderWay) {
     const std::uint32_t size = ServedInstallerSize();
     service::Control(Knobs(L"throttle=" + std::to_wstring(size / 2))); // about two seconds
     DownloadAttemptResult result;
@@ -327,7 +327,7 @@ TEST_F(DownloadTest, VerificationWaitsForTheFileWhileServingProgress) {
         20000));
     bool needsFresh = true;
     const ULONGLONG started = GetTickCount64();
-    window.RunOnWindowThread([&] { needsFresh = InstallerNeedsFreshDownload(); });
+    needsFresh = InstallerNeedsFreshDownload();
     const ULONGLONG waited = GetTickCount64() - started;
     attempt.join();
     EXPECT_TRUE(result.placed);

@@ -4,7 +4,6 @@
 
 namespace {
 constexpr wchar_t kClassName[] = L"TidewellNetTestWindow";
-constexpr UINT kRunWork = WM_APP + 1; // lParam: const std::function<void()>*
 
 void RegisterOnce() {
     static const ATOM atom = [] {
@@ -74,9 +73,6 @@ LRESULT CALLBACK ProgressWindow::Procedure(HWND hwnd, UINT message, WPARAM wPara
         ++self->failures_;
         return 0;
     }
-    case kRunWork:
-        (*reinterpret_cast<const std::function<void()>*>(lParam))();
-        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -98,10 +94,6 @@ int ProgressWindow::Failures() const {
 void ProgressWindow::OnReport(std::function<void(const Report&)> handler) {
     std::lock_guard<std::mutex> guard(lock_);
     onReport_ = std::move(handler);
-}
-
-void ProgressWindow::RunOnWindowThread(const std::function<void()>& work) {
-    SendMessageW(hwnd_, kRunWork, 0, reinterpret_cast<LPARAM>(&work));
 }
 
 bool ProgressWindow::WaitFor(const std::function<bool()>& condition, DWORD timeoutMs) {

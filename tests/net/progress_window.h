@@ -29,9 +29,6 @@ public:
     // Called inside the progress handler, on the window's thread, after recording.
     void OnReport(std::function<void(const Report&)> handler);
 
-    // Runs `work` on the window's thread and waits for it (SendMessageW).
-    void RunOnWindowThread(const std::function<void()>& work);
-
     // Polls `condition` until it holds or `timeoutMs` passes; whether it held.
     static bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs);
 
