@@ -1,6 +1,7 @@
 """A connection lost for real (the test's network link goes down) and downloads that
 fail on their own: the offline page counts its retries and the upgrade resumes."""
 import sys
+import time
 import unittest
 from pathlib import Path
 
@@ -57,6 +58,29 @@ class FailingServer(unittest.TestCase):
             s.wait_for(lambda: s.retry_count() == 1, 5, "已重试1次")
             s.wait_page("download", 10)
             s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+
+    def test_attempts_that_keep_failing_count_on_and_back_off(self):
+        with Session() as s:
+            s.control.set(close_after=100 * 1024)  # every transfer, until mended
+            s.start()
+            s.start_upgrade()
+            counts = []
+            end = time.monotonic() + 120
+            while time.monotonic() < end:
+                count = s.retry_count() if s.page() == "offline" else None
+                if count is not None and (not counts or counts[-1] != count):
+                    counts.append(count)
+                time.sleep(0.5)
+            attempts = len(s.address_requests())
+            print(f"in 120 s: {attempts} attempts, banner counts {counts}", file=sys.stderr)
+            self.assertLessEqual(attempts, 7, "attempts back off: 5, 10, 20, 40, then 60 s")
+            self.assertEqual(len(s.installer_requests()), attempts)
+            # The banner counts each failed attempt, in step: the last may be under way.
+            self.assertEqual(counts, list(range(1, len(counts) + 1)))
+            self.assertIn(len(counts), (attempts - 1, attempts))
+            s.control.reset()  # the service is mended
+            s.wait_page("done", 120)
             self.assertEqual(s.finish(), 0)
 
     def test_http_error_for_the_installer_takes_the_offline_road(self):
