@@ -12,6 +12,7 @@
 
 #include "core/app_object.h"
 #include "core/handles.h"
+#include "core/process_list.h"
 #include "core/messages.h"
 #include "install/old_edition.h"
 #include "tests/install/recording_window.h"
@@ -103,6 +104,18 @@ TEST_F(OldEditionTest, EntryIsReadFromThe32BitViewAndOnlyWhenItFits) {
     EXPECT_FALSE(IsOldEditionInstalled());
 }
 
+// Program names compare as the file system compares file names: letter case never
+// matters, for non-ASCII letters neither, and nothing else is ignored.
+TEST(SameExeName, IgnoresLetterCaseOnlyForEveryScript) {
+    EXPECT_TRUE(SameExeName(L"LMD.exe", L"lmd.EXE"));
+    EXPECT_TRUE(SameExeName(L"\u00C4rger.exe", L"\u00E4RGER.exe"));                 // Ä, ä
+    EXPECT_TRUE(SameExeName(L"\u041B\u041C\u0414.exe", L"\u043B\u043C\u0434.exe")); // ЛМД, лмд
+    EXPECT_TRUE(SameExeName(L"\u5DE5\u4F5C.exe", L"\u5DE5\u4F5C.EXE"));             // 工作
+    EXPECT_FALSE(SameExeName(L"LMD.exe", L"LMD.ex"));
+    EXPECT_FALSE(SameExeName(L"LMDBoot.exe", L"LMDBoot.exe "));
+    EXPECT_FALSE(SameExeName(L"\u00C4rger.exe", L"Arger.exe"));
+}
+
 TEST_F(OldEditionTest, EveryRunningProgramOfTheOldSuiteIsEnded) {
     const std::wstring suite = FreshFolder(L"old-suite");
     const std::wstring second = FreshFolder(L"old-suite-second");
@@ -129,15 +142,9 @@ TEST_F(OldEditionTest, EveryRunningProgramOfTheOldSuiteIsEnded) {
     // Each started program must be in the process list the removal walks.
     const auto listed = [](HANDLE process) {
         const DWORD id = GetProcessId(process);
-        const ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
-        bool found = false;
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more && !found;
-             more = Process32NextW(snapshot.get(), &entry)) {
-            found = entry.th32ProcessID == id;
-        }
-        return found;
+        const std::vector<RunningProcess> processes = ListProcesses(TH32CS_SNAPPROCESS);
+        return std::any_of(processes.begin(), processes.end(),
+                           [id](const RunningProcess& p) { return p.id == id; });
     };
     const auto everyoneListed = [&] {
         return listed(bystander) &&
