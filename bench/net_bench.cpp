@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/bench_clock.h"
 #include "core/app_object.h"
 #include "core/messages.h"
 #include "core/working_paths.h"
@@ -22,19 +23,6 @@
 #include "net/file_md5.h"
 
 namespace {
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-
 // What the main window does with a report: percentage, highest value, status text,
 // repaint of the status line.
 int reports = 0;

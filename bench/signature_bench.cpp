@@ -11,23 +11,11 @@
 #include <cwchar>
 #include <string>
 
+#include "bench/bench_clock.h"
 #include "net/file_md5.h"
 #include "net/installer_signature.h"
 
 namespace {
-double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(to.QuadPart - from.QuadPart) /
-           static_cast<double>(frequency.QuadPart);
-}
-
-LARGE_INTEGER Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now;
-}
-
 struct Timing {
     double first = -1;
     double best = 0;

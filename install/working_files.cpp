@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/handles.h"
+#include "core/run_time_link.h"
 #include "core/working_paths.h"
 
 namespace {
@@ -39,8 +40,8 @@ HANDLE OpenForIdentity(const std::wstring& path, DWORD access, DWORD flags) {
 // Where a folder really is, with every link on the way resolved; empty when that
 // cannot be told (the function is missing before Windows Vista).
 std::wstring ResolvedLocation(const std::wstring& folder) {
-    static const auto finalPath = reinterpret_cast<FinalPathFunction>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW")));
+    static const auto finalPath = LookUpFunction<FinalPathFunction>(
+        GetModuleHandleW(L"kernel32.dll"), "GetFinalPathNameByHandleW");
     if (finalPath == nullptr) {
         return {};
     }

@@ -4,6 +4,7 @@
 #include <wininet.h>
 
 #include "core/handles.h"
+#include "core/run_time_link.h"
 #include "net/ansi_text.h"
 
 namespace {
@@ -18,18 +19,13 @@ using InternetOpenUrlAFn = HINTERNET(WINAPI*)(HINTERNET, LPCSTR, LPCSTR, DWORD, 
 using InternetReadFileFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
 using InternetCloseHandleFn = BOOL(WINAPI*)(HINTERNET);
 
-template <typename Function> Function Lookup(HMODULE module, const char* name) {
-    // Through a plain function pointer type: the cast GetProcAddress needs.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 // WinINet's four functions, found at run time; usable only when all four are.
 struct WinInet {
     explicit WinInet(HMODULE module)
-        : open(Lookup<InternetOpenAFn>(module, "InternetOpenA")),
-          openUrl(Lookup<InternetOpenUrlAFn>(module, "InternetOpenUrlA")),
-          read(Lookup<InternetReadFileFn>(module, "InternetReadFile")),
-          close(Lookup<InternetCloseHandleFn>(module, "InternetCloseHandle")) {}
+        : open(LookUpFunction<InternetOpenAFn>(module, "InternetOpenA")),
+          openUrl(LookUpFunction<InternetOpenUrlAFn>(module, "InternetOpenUrlA")),
+          read(LookUpFunction<InternetReadFileFn>(module, "InternetReadFile")),
+          close(LookUpFunction<InternetCloseHandleFn>(module, "InternetCloseHandle")) {}
     bool complete() const { return open && openUrl && read && close; }
 
     InternetOpenAFn open;

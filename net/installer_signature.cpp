@@ -6,6 +6,7 @@
 
 #include "build_config.h"
 #include "core/handles.h"
+#include "core/run_time_link.h"
 #include "net/signature_rules.h"
 
 namespace {
@@ -18,32 +19,14 @@ using ProvSignerFromChainFn = CRYPT_PROVIDER_SGNR*(WINAPI*)(CRYPT_PROVIDER_DATA*
                                                             DWORD);
 using CertGetNameStringWFn = DWORD(WINAPI*)(PCCERT_CONTEXT, DWORD, DWORD, void*, LPWSTR, DWORD);
 
-template <typename Function> Function Lookup(HMODULE module, const char* name) {
-    // Through a plain function pointer type: the cast GetProcAddress needs.
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// By full path: a DLL of the same name beside the program (often the Downloads folder)
-// must not stand in for the one that judges the installer.
-ScopedLibrary LoadSystemLibrary(const wchar_t* fileName) {
-    wchar_t folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return ScopedLibrary();
-    }
-    std::wstring path(folder, length);
-    path += L'\\';
-    path += fileName;
-    return ScopedLibrary(LoadLibraryW(path.c_str()));
-}
-
 // The functions of the check, found at run time; usable only when all are.
 struct TrustApi {
     TrustApi(HMODULE wintrust, HMODULE crypt32)
-        : verify(Lookup<WinVerifyTrustFn>(wintrust, "WinVerifyTrust")),
-          providerData(Lookup<ProvDataFromStateDataFn>(wintrust, "WTHelperProvDataFromStateData")),
-          signer(Lookup<ProvSignerFromChainFn>(wintrust, "WTHelperGetProvSignerFromChain")),
-          certName(Lookup<CertGetNameStringWFn>(crypt32, "CertGetNameStringW")) {}
+        : verify(LookUpFunction<WinVerifyTrustFn>(wintrust, "WinVerifyTrust")),
+          providerData(
+              LookUpFunction<ProvDataFromStateDataFn>(wintrust, "WTHelperProvDataFromStateData")),
+          signer(LookUpFunction<ProvSignerFromChainFn>(wintrust, "WTHelperGetProvSignerFromChain")),
+          certName(LookUpFunction<CertGetNameStringWFn>(crypt32, "CertGetNameStringW")) {}
     bool complete() const { return verify && providerData && signer && certName; }
 
     WinVerifyTrustFn verify;
