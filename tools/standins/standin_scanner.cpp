@@ -8,7 +8,7 @@
 
 #include <map>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "core/handles.h"
 #include "tools/standins/standin_support.h"
@@ -74,7 +74,7 @@ public:
 
     // A name that appeared in the folder; a name already waiting or held is left alone.
     void Appeared(const std::wstring& name) {
-        const std::wstring path = folder_ + L"\\" + name;
+        const std::wstring path = folder_.back() == L'\\' ? folder_ + name : folder_ + L"\\" + name;
         if (scans_.count(path) == 0) {
             Scan& scan = scans_[path];
             scan.seenTick = GetTickCount64();
