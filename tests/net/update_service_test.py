@@ -2,6 +2,7 @@
 """The bundled Update service on its own, driven from Linux: every later test leans on
 its answer format, its fault knobs and its control socket. It runs inside a private
 network namespace; requests are made with curl inside the same namespace."""
+import gzip
 import hashlib
 import json
 import os
@@ -11,6 +12,7 @@ import sys
 import tempfile
 import time
 import unittest
+import zlib
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
@@ -58,11 +60,14 @@ class UpdateServiceTest(unittest.TestCase):
         self.control.reset()
         self.control.clear_log()
 
-    def get(self, path, name="body"):
-        """(HTTP status, body bytes, curl exit code) of one GET inside the namespace."""
+    def get(self, path, name="body", headers=()):
+        """(HTTP status, body bytes, curl exit code) of one GET inside the namespace;
+        the answer's headers are kept in NAME.headers."""
         target = self.work / name
-        proc = subprocess.run(self.ns.prefix() + ["curl", "-s", "-o", str(target), "-w",
-                                                  "%{http_code}", BASE + path],
+        extra = [arg for header in headers for arg in ("-H", header)]
+        proc = subprocess.run(self.ns.prefix() + ["curl", "-s", "-o", str(target), "-D",
+                                                  str(target) + ".headers", "-w",
+                                                  "%{http_code}", *extra, BASE + path],
                               capture_output=True, text=True, timeout=60)
         return int(proc.stdout or 0), target.read_bytes() if target.exists() else b"", proc.returncode
 
@@ -134,6 +139,28 @@ class UpdateServiceTest(unittest.TestCase):
         started = time.monotonic()
         self.assertEqual(len(self.get("/files/LumoSetup.exe")[1]), SIZE)
         self.assertGreater(time.monotonic() - started, 1.2)
+
+    def test_installer_goes_compressed_only_where_the_client_accepts_it(self):
+        _, plain, _ = self.get("/files/LumoSetup.exe", "plain")
+        self.control.set(encoding="gzip")
+        self.assertEqual(self.get("/files/LumoSetup.exe", "unasked")[1], plain)
+        refused = ["Accept-Encoding: deflate, gzip;q=0"]
+        self.assertEqual(self.get("/files/LumoSetup.exe", "refused", refused)[1], plain)
+        status, packed, curl_exit = self.get("/files/LumoSetup.exe", "packed",
+                                             ["Accept-Encoding: gzip, deflate"])
+        self.assertEqual((status, curl_exit), (200, 0))
+        self.assertEqual(gzip.decompress(packed), plain)
+        headers = (self.work / "packed.headers").read_text().lower()
+        self.assertIn("content-encoding: gzip", headers)
+        self.assertIn(f"content-length: {len(packed)}", headers)
+        self.control.set(encoding="deflate-always")
+        forced = self.get("/files/LumoSetup.exe", "forced")[1]
+        self.assertEqual(zlib.decompress(forced, -zlib.MAX_WBITS), plain)
+        entries = [e for e in self.control.log() if e["path"] == "/files/LumoSetup.exe"]
+        self.assertEqual([e["encoding"] for e in entries], ["", "", "", "gzip", "deflate"])
+        self.assertEqual(entries[3]["accept_encoding"], "gzip, deflate")
+        with self.assertRaises(RuntimeError):
+            self.control.set(encoding="brotli")
 
     def test_stalled_transfer_waits_for_release_and_can_go_on_differently(self):
         _, plain, _ = self.get("/files/LumoSetup.exe", "plain")

@@ -429,6 +429,112 @@ void CmdPixel(const Args& args, Reply& reply) {
     reply.json.Number("b", GetBValue(colour));
 }
 
+// responsive MS DURATION_MS [TIMEOUT_MS]: how quickly the main window answers, probed
+// every 50 ms for DURATION_MS, each probe given up after TIMEOUT_MS (default 1000).
+// Two probes a round:
+//  - a WM_NULL sent with SendMessageTimeout, its round trip measured. SMTO_NORMAL, so
+//    that every probe really waits (up to the timeout) and is measured: with
+//    SMTO_ABORTIFHUNG it would fail at once, unmeasured, once the system deems the
+//    window hung. IsHungAppWindow is asked before each probe (after it, the probe
+//    itself would just have woken the thread).
+//  - a repaint: one pixel of the client area that no child covers is invalidated and
+//    the time until its update region is empty again is measured. A thread that lets
+//    only sent messages in (waiting for QS_SENDMESSAGE, peeking PM_QS_SENDMESSAGE)
+//    still answers WM_NULL at once and is not hung to IsHungAppWindow, but paints
+//    nothing: only this probe sees it. It needs a visible window that is not
+//    minimised; while it is not, the round has no repaint probe.
+// Reply: probes, longest_ms, slow (round trips over MS), timeouts, hung (probes for
+// which IsHungAppWindow said hung), the same four for the repaint as paint_probes,
+// paint_longest_ms, paint_slow, paint_timeouts, and window_gone when the window went
+// away meanwhile.
+struct ProbeTally {
+    int probes = 0;
+    unsigned long long longest = 0;
+    int slow = 0;
+    int timeouts = 0;
+
+    void Add(unsigned long long ms, bool timedOut, unsigned long long limit) {
+        ++probes;
+        longest = ms > longest ? ms : longest;
+        slow += ms > limit ? 1 : 0;
+        timeouts += timedOut ? 1 : 0;
+    }
+    void Put(JsonWriter& json, const std::string& prefix) const {
+        json.Number(prefix + "probes", probes);
+        json.Number(prefix + "longest_ms", static_cast<long long>(longest));
+        json.Number(prefix + "slow", slow).Number(prefix + "timeouts", timeouts);
+    }
+};
+
+// A client point of the window that none of its visible children covers.
+bool UncoveredPoint(HWND hwnd, POINT& found) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    for (int y = 0; y < client.bottom; y += 7) {
+        for (int x = 0; x < client.right; x += 7) {
+            if (ChildWindowFromPointEx(hwnd, POINT{x, y}, CWP_SKIPINVISIBLE) == hwnd) {
+                found = POINT{x, y};
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Milliseconds until the window has painted `spot`; more than `timeout` when it did not.
+unsigned long long RepaintMs(HWND hwnd, POINT spot, DWORD timeout) {
+    RECT pixel{spot.x, spot.y, spot.x + 1, spot.y + 1};
+    const ULONGLONG start = GetTickCount64();
+    InvalidateRect(hwnd, &pixel, FALSE);
+    for (;;) {
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (!GetUpdateRect(hwnd, nullptr, FALSE)) {
+            return waited;
+        }
+        if (waited > timeout) {
+            return waited;
+        }
+        Sleep(1);
+    }
+}
+
+constexpr DWORD kProbeGapMs = 50;
+
+void CmdResponsive(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 3) {
+        return Fail(reply, "responsive MS DURATION_MS [TIMEOUT_MS] and a main window");
+    }
+    const unsigned long long limit = static_cast<unsigned long long>(ToInt(args[1]));
+    const ULONGLONG duration = static_cast<ULONGLONG>(ToInt(args[2]));
+    const DWORD timeout = args.size() > 3 ? static_cast<DWORD>(ToInt(args[3])) : 1000;
+    ProbeTally sent;
+    ProbeTally paint;
+    int hung = 0;
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < duration && IsWindow(main)) {
+        const ULONGLONG round = GetTickCount64();
+        hung += IsHungAppWindow(main) ? 1 : 0; // asked first: the probe itself wakes the thread
+        DWORD_PTR result = 0;
+        const bool answered =
+            SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, timeout, &result) != 0;
+        sent.Add(GetTickCount64() - round, !answered, limit);
+        POINT spot{};
+        if (IsWindowVisible(main) && !IsIconic(main) && UncoveredPoint(main, spot)) {
+            const unsigned long long ms = RepaintMs(main, spot, timeout);
+            paint.Add(ms, ms > timeout, limit);
+        }
+        const ULONGLONG spent = GetTickCount64() - round;
+        if (spent < kProbeGapMs) {
+            Sleep(static_cast<DWORD>(kProbeGapMs - spent));
+        }
+    }
+    reply.json.Bool("ok", true).Bool("window_gone", !IsWindow(main));
+    sent.Put(reply.json, "");
+    reply.json.Number("hung", hung);
+    paint.Put(reply.json, "paint_");
+}
+
 Args Split(const std::wstring& line) {
     Args args;
     size_t start = 0;
@@ -446,12 +552,25 @@ using Handler = void (*)(const Args&, Reply&);
 
 const std::map<std::wstring, Handler>& Handlers() {
     static const std::map<std::wstring, Handler> handlers = {
-        {L"main", CmdMain},       {L"children", CmdChildren}, {L"progress", CmdProgress},
-        {L"click", CmdClick},     {L"checked", CmdChecked},   {L"boxes", CmdMessageBoxes},
-        {L"press", CmdPress},     {L"capture", CmdCapture},   {L"status", CmdStatus},
-        {L"launch", CmdLaunch},   {L"exitcode", CmdExitCode}, {L"processes", CmdProcesses},
-        {L"regset", CmdRegSet},   {L"regget", CmdRegGet},     {L"close", CmdClose},
-        {L"windows", CmdWindows}, {L"pixel", CmdPixel},       {L"text", CmdText},
+        {L"main", CmdMain},
+        {L"children", CmdChildren},
+        {L"progress", CmdProgress},
+        {L"click", CmdClick},
+        {L"checked", CmdChecked},
+        {L"boxes", CmdMessageBoxes},
+        {L"press", CmdPress},
+        {L"capture", CmdCapture},
+        {L"status", CmdStatus},
+        {L"launch", CmdLaunch},
+        {L"exitcode", CmdExitCode},
+        {L"processes", CmdProcesses},
+        {L"regset", CmdRegSet},
+        {L"regget", CmdRegGet},
+        {L"close", CmdClose},
+        {L"windows", CmdWindows},
+        {L"pixel", CmdPixel},
+        {L"text", CmdText},
+        {L"responsive", CmdResponsive},
     };
     return handlers;
 }

@@ -26,12 +26,6 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring ModulePath() {
-    std::vector<wchar_t> path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return std::wstring(path.data(), length);
-}
-
 int ShowCommand() {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -39,6 +33,12 @@ int ShowCommand() {
     return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : -1;
 }
 } // namespace
+
+std::wstring ModulePath() {
+    std::vector<wchar_t> path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(path.data(), length);
+}
 
 long long KnobNumber(const wchar_t* name, long long fallback) {
     const std::wstring text = EnvironmentText(name);
@@ -53,6 +53,36 @@ long long KnobNumber(const wchar_t* name, long long fallback) {
 bool KnobSet(const wchar_t* name) {
     const std::wstring text = EnvironmentText(name);
     return !text.empty() && text != L"0";
+}
+
+std::wstring KnobText(const wchar_t* name) {
+    return EnvironmentText(name);
+}
+
+bool StartHiddenCopy(const wchar_t* stem, const std::wstring& arguments) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+    if (length == 0 || length > MAX_PATH) {
+        return false;
+    }
+    const std::wstring copy =
+        std::wstring(temp) + stem + L"_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    if (!CopyFileW(ModulePath().c_str(), copy.c_str(), FALSE)) {
+        return false;
+    }
+    std::wstring command = L"\"" + copy + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        return false;
+    }
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return true;
 }
 
 std::wstring ArgumentsText() {
@@ -79,15 +109,17 @@ std::wstring ArgumentsText() {
 }
 
 void RecordStart(const wchar_t* role) {
+    RecordLine(std::wstring(role) + L"\t" + std::to_wstring(GetCurrentProcessId()) + L"\t" +
+               std::to_wstring(ShowCommand()) + L"\t" + ModulePath() + L"\t" + ArgumentsText());
+}
+
+void RecordLine(const std::wstring& line) {
     const std::wstring recordFile = EnvironmentText(L"TW_STANDIN_RECORD");
     if (recordFile.empty()) {
         return;
     }
-    const std::wstring line = std::wstring(role) + L"\t" + std::to_wstring(GetCurrentProcessId()) +
-                              L"\t" + std::to_wstring(ShowCommand()) + L"\t" + ModulePath() +
-                              L"\t" + ArgumentsText() + L"\n";
-    const std::string bytes = Utf8(line);
-    // Appending keeps each start's line whole even when several stand-ins record at once.
+    const std::string bytes = Utf8(line + L"\n");
+    // Appending keeps each line whole even when several stand-ins record at once.
     HANDLE file = CreateFileW(recordFile.c_str(), FILE_APPEND_DATA,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -6,7 +6,6 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
 #include "tools/standins/standin_support.h"
 
@@ -24,11 +23,11 @@ Options ReadOptions() {
     Options options;
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
-    // The switches are ASCII, so the C runtime's comparison serves (and XP has it).
+    const size_t phaseLength = wcslen(kSecondPhase);
     for (int i = 1; args != nullptr && i < count; ++i) {
         if (_wcsicmp(args[i], L"/verysilent") == 0) {
             options.verySilent = true;
-        } else if (_wcsnicmp(args[i], kSecondPhase, wcslen(kSecondPhase)) == 0) {
+        } else if (_wcsnicmp(args[i], kSecondPhase, phaseLength) == 0) {
             options.secondPhase = true;
         }
     }
@@ -36,39 +35,6 @@ Options ReadOptions() {
     return options;
 }
 
-std::wstring ModulePath() {
-    std::vector<wchar_t> path(32768, L'\0');
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    return std::wstring(path.data(), length);
-}
-
-// Starts a copy of this program from the temporary folder to do the work.
-bool HandOver() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    if (length == 0 || length > MAX_PATH) {
-        return false;
-    }
-    const std::wstring self = ModulePath();
-    const std::wstring copy = std::wstring(temp) + L"standin_uninstaller_" +
-                              std::to_wstring(GetCurrentProcessId()) + L".exe";
-    if (!CopyFileW(self.c_str(), copy.c_str(), FALSE)) {
-        return false;
-    }
-    std::wstring command = L"\"" + copy + L"\" /verysilent " + kSecondPhase + L"\"" + self + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
-        return false;
-    }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
-    return true;
-}
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -77,7 +43,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     if (!options.verySilent) {
         return 2; // a real one would ask the user first
     }
-    if (!options.secondPhase && HandOver()) {
+    // The copy is told where the original lies, as an Inno Setup uninstaller tells its own.
+    if (!options.secondPhase &&
+        StartHiddenCopy(L"standin_uninstaller", std::wstring(L"/verysilent ") + kSecondPhase +
+                                                    L"\"" + ModulePath() + L"\"")) {
         return 0;
     }
     Sleep(static_cast<DWORD>(KnobNumber(L"TW_STANDIN_UNINSTALL_DELAY_MS", 1000)));
