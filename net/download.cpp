@@ -63,12 +63,27 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 
 // URLDownloadToFileW saves error pages and short transfers as if they were the file.
 bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
-    if (!CachedStatusAcceptsFile(CachedHttpStatus(url.c_str()))) {
+    const std::wstring headers = CachedResponseHeaders(url.c_str());
+    if (!CachedStatusAcceptsFile(headers.empty() ? 0 : HttpStatusFromHeaders(headers))) {
         return false;
     }
     const std::optional<std::uint64_t> size = FileSize(file);
     const TransferProgress progress = LastTransferProgress();
-    return size && !TransferCameUpShort(progress.done, progress.total, *size);
+    return size && !TransferCameUpShort(progress.done, progress.total, *size,
+                                        HeadersNameContentEncoding(headers));
+}
+
+// A transfer without a total (an encoded or chunked one) never reported a percentage;
+// now that its file is in place, the window is told that the download is whole.
+void ReportWholeIfNoTotalWasKnown(HWND mainWindow, unsigned attempt, const std::wstring& file) {
+    if (LastTransferProgress().total != 0 || !IsCurrentAttempt(attempt) ||
+        DownloadStopRequested()) {
+        return;
+    }
+    const std::uint64_t size = FileSize(file).value_or(0);
+    const auto whole = static_cast<std::uint32_t>(size == 0 ? 1 : size);
+    SendMessageW(mainWindow, UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(whole),
+                 static_cast<LPARAM>(whole));
 }
 
 // The working file as the current attempt left it: its digest against the announced
@@ -107,6 +122,9 @@ DownloadAttemptResult RunDownloadAttempt(HWND mainWindow) {
         delivered = result.transfer == S_OK && TransferDeliveredTheFile(url, attemptFile);
     }
     result.placed = FinishDownloadAttempt(attempt, delivered, attemptFile, workingFile);
+    if (result.placed) {
+        ReportWholeIfNoTotalWasKnown(mainWindow, attempt, workingFile);
+    }
     if (!result.placed && ShouldReportFailure(attempt, result.transfer)) {
         SendMessageW(mainWindow, UM_DOWNLOAD_FAILED, 0, 0);
         result.reportedFailure = true;

@@ -41,12 +41,45 @@ std::optional<int> DownloadPercent(std::uint32_t total, std::uint32_t done) {
     return static_cast<int>(std::min<std::uint64_t>(percent, 100));
 }
 
-bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize) {
+bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize,
+                         bool contentEncoded) {
     if (lastTotal == 0) {
         return false; // no announced size: nothing to measure against
     }
+    if (lastDone < lastTotal) {
+        return true;
+    }
     // Progress is reported modulo 2^32, so the file size is compared the same way.
-    return lastDone < lastTotal || static_cast<std::uint32_t>(fileSize) != lastTotal;
+    return !contentEncoded && static_cast<std::uint32_t>(fileSize) != lastTotal;
+}
+
+bool HeadersNameContentEncoding(std::wstring_view headers) {
+    constexpr std::wstring_view kName = L"content-encoding:";
+    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    while (!headers.empty()) {
+        const std::size_t end = headers.find(L'\n');
+        std::wstring_view line = headers.substr(0, end);
+        headers.remove_prefix(end == std::wstring_view::npos ? headers.size() : end + 1);
+        if (line.size() < kName.size() ||
+            !std::equal(kName.begin(), kName.end(), line.begin(),
+                        [&](wchar_t a, wchar_t b) { return a == lower(b); })) {
+            continue;
+        }
+        std::wstring_view value = line.substr(kName.size());
+        while (!value.empty() && (isBlank(value.front()) || value.front() == L'\r')) {
+            value.remove_prefix(1);
+        }
+        while (!value.empty() && (isBlank(value.back()) || value.back() == L'\r')) {
+            value.remove_suffix(1);
+        }
+        std::wstring lowered(value.size(), L'\0');
+        std::transform(value.begin(), value.end(), lowered.begin(), lower);
+        if (!lowered.empty() && lowered != L"identity") {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {

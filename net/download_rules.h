@@ -24,8 +24,16 @@ std::optional<int> DownloadPercent(std::uint32_t total, std::uint32_t done);
 
 // A transfer that URLDownloadToFileW called a success can still have come up short:
 // the server closed the connection before the announced total. `lastDone` and
-// `lastTotal` are the last progress report, `fileSize` what arrived on disk.
-bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize);
+// `lastTotal` are the last progress report, `fileSize` what arrived on disk. With a
+// content encoding (a compressed transfer, decoded on the way) the total counts the
+// bytes sent and the file holds the decoded ones, so only a report short of its own
+// total tells then; what cannot be known is left to the digest.
+bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::uint64_t fileSize,
+                         bool contentEncoded);
+
+// Whether a response's raw header block names a content encoding other than
+// "identity" (header names compared without regard to case).
+bool HeadersNameContentEncoding(std::wstring_view headers);
 
 // The status code of a response's raw header block ("HTTP/1.1 404 Not Found\r\n..."),
 // read from its first line only: "HTTP/", the version, blanks, three digits and the

@@ -8,11 +8,11 @@
 
 #include "net/download_rules.h"
 
-int CachedHttpStatus(const wchar_t* url) {
+std::wstring CachedResponseHeaders(const wchar_t* url) {
     DWORD size = 0;
     GetUrlCacheEntryInfoW(url, nullptr, &size);
     if (size < sizeof(INTERNET_CACHE_ENTRY_INFOW) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
-        return 0;
+        return {};
     }
     // The entry and the strings it points to come in one block; 8-byte aligned storage.
     std::vector<unsigned long long> block((size + sizeof(unsigned long long) - 1) /
@@ -20,14 +20,14 @@ int CachedHttpStatus(const wchar_t* url) {
     auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOW*>(block.data());
     entry->dwStructSize = sizeof(INTERNET_CACHE_ENTRY_INFOW);
     if (!GetUrlCacheEntryInfoW(url, entry, &size) || !entry->lpHeaderInfo) {
-        return 0;
+        return {};
     }
     const wchar_t* headers = entry->lpHeaderInfo;
     const char* blockEnd =
         reinterpret_cast<const char*>(block.data()) + block.size() * sizeof(block[0]);
     const char* headersAt = reinterpret_cast<const char*>(headers);
     if (headersAt < reinterpret_cast<const char*>(block.data()) || headersAt >= blockEnd) {
-        return 0;
+        return {};
     }
     // Stay inside the block even if the header size or terminator is off.
     const std::size_t room = static_cast<std::size_t>(blockEnd - headersAt) / sizeof(wchar_t);
@@ -35,5 +35,10 @@ int CachedHttpStatus(const wchar_t* url) {
     while (length < room && headers[length] != L'\0') {
         ++length;
     }
-    return HttpStatusFromHeaders(std::wstring_view(headers, length));
+    return std::wstring(headers, length);
+}
+
+int CachedHttpStatus(const wchar_t* url) {
+    const std::wstring headers = CachedResponseHeaders(url);
+    return headers.empty() ? 0 : HttpStatusFromHeaders(headers);
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "app/wizard_pages.h"
 #include "core/app_object.h"
 #include "core/messages.h"
+#include "net/download_attempts.h"
 
 namespace {
 
@@ -151,6 +153,39 @@ TEST_F(MainWindow, ApplicationObjectIsOneAndStartsEmpty) {
     }
     EXPECT_TRUE(GetApp()->expectedMd5.Get().empty());
     EXPECT_EQ(GetApp()->cacheBustPending.load(), 1);
+}
+
+// The verify page's timer while the current attempt is still under way: the window hands
+// the wait to a thread of its own and goes on at once (it used to wait for the attempt,
+// up to a minute, painting nothing and taking no input).
+TEST_F(MainWindow, VerificationNeverHoldsUpTheWindowWhileTheAttemptRuns) {
+    VBindCallback* app = GetApp();
+    app->page.store(PAGE_VERIFY);
+    ShowPage(PAGE_VERIFY);
+    std::atomic<unsigned> attempt{0};
+    std::thread running([&] {
+        attempt = BeginDownloadAttempt();
+        Sleep(2000); // a transfer still finishing
+        FinishDownloadAttempt(attempt, false, L"", L"");
+    });
+    while (attempt.load() == 0) {
+        Sleep(1);
+    }
+    const ULONGLONG start = GetTickCount64();
+    SendMessageW(Main(), UM_STAGE_TIMER, PAGE_VERIFY, 0);
+    EXPECT_LT(GetTickCount64() - start, 500u);
+    running.join();
+    // The verdict (no file here: damaged) is for a page the wizard has left meanwhile.
+    app->page.store(PAGE_AGREE);
+    ShowPage(PAGE_AGREE);
+    for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
+        MSG message{};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+    EXPECT_EQ(app->page.load(), PAGE_AGREE);
 }
 
 // Runs last: the quit sequence frees every control record and later reports are ignored.

@@ -52,6 +52,7 @@ STANDINS = BIN / "standins"
 INSTALLER_STANDIN = STANDINS / "standin_installer_signed.exe"
 UNINSTALLER_STANDIN = STANDINS / "standin_uninstaller.exe"
 IDLE_STANDIN = STANDINS / "standin_idle.exe"
+SCANNER_STANDIN = STANDINS / "standin_scanner.exe"
 SLIDES = sorted((REPO / "tools" / "service" / "slides").glob("*.bmp"))
 
 OLD_EDITION_KEY = ("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -186,6 +187,19 @@ class Session:
             shutil.copy(IDLE_STANDIN, sub / name)
             pids.append(self.launch(sub / name))
         return pids
+
+    def start_scanner(self, folder):
+        """A resident scanner on `folder` (see tools/standins/README.md): returns once it
+        watches."""
+        program = self.env.prefix / "drive_c" / "tools" / "scanner.exe"
+        shutil.copy(SCANNER_STANDIN, program)
+        self.launch(program, f'"{self.env.windows_path(folder)}"')
+        self.wait_for(lambda: any(r[0] == "scanner" for r in self.records()), 30,
+                      "the scanner to watch")
+
+    def scans(self):
+        """The scanner's scans: (outcome, Windows path) for each file it opened or tried."""
+        return [(r[2], r[3]) for r in self.records() if r[0] == "scan"]
 
     def running(self, names):
         """Names from `names` that have a running process, with their counts."""
@@ -367,6 +381,11 @@ class Session:
                               interval=0.05)
         ink = reply["colour"]
         return ((ink >> 16) & 0xFF, (ink >> 8) & 0xFF, ink & 0xFF)
+
+    def responsiveness(self, slow_ms, duration_ms):
+        """How the window answered probes for `duration_ms`: a sent WM_NULL and a repaint
+        of one pixel, each counted slow past `slow_ms` (the driver's `responsive`)."""
+        return self.call("responsive", slow_ms, duration_ms, timeout=duration_ms / 1000 + 60)
 
     def retry_count(self):
         """The count line of the retry banner (已重试N次), or None."""

@@ -1,5 +1,8 @@
-"""Installers that give up: the window says so and lets the user close it."""
+"""Real machines: installers that stall or hand their work over, a resident virus
+scanner that holds new files for a moment, a disk that fills up."""
+import subprocess
 import sys
+import tempfile
 import time
 import unittest
 from pathlib import Path
@@ -23,6 +26,65 @@ class InstallerGivesUp(unittest.TestCase):
             s.capture("page-install-failed")
             s.click(CLOSE)
             self.assertEqual(s.wait_exit(), 0)
+
+    def test_installer_that_hands_its_work_over_is_followed_to_the_finish(self):
+        env = {"TW_STANDIN_HANDOFF_AT": "40", "TW_STANDIN_HANDOFF_DELAY_MS": "10000"}
+        with Session(program_env=env) as s:
+            s.start()
+            s.start_upgrade()
+            # The installer exits at 40 %; after the grace the window says so...
+            s.wait_for(lambda: s.status([INSTALL_FAILED])[0], 60, INSTALL_FAILED)
+            # ...and its copy, going on later, still brings the wizard to the end.
+            s.wait_page("done", 60)
+            self.assertEqual(s.finish(), 0)
+            roles = [r[0] for r in s.records()]
+            self.assertIn("installer-copy", roles)
+
+
+class ResidentScanner(unittest.TestCase):
+    def test_a_scanner_holding_new_files_costs_no_second_download(self):
+        with Session(program_env={"TW_STANDIN_SCAN_MS": "2000"}) as s:
+            s.start_scanner(s.appdata)
+            s.start()
+            s.start_upgrade()
+            s.wait_page("done", 120)
+            self.assertEqual(s.finish(), 0)
+            self.assertEqual(len(s.installer_requests()), 1, "one download, placed once let go")
+            held = [path for outcome, path in s.scans()
+                    if outcome == "held" and "TidewellInstall" in path]
+            self.assertTrue(held, f"the scanner held the download: {s.scans()}")
+
+
+class FullDisk(unittest.TestCase):
+    def test_a_full_application_data_folder_takes_the_retry_road_and_leaves_nothing(self):
+        with Session() as s:
+            # Every program of the session runs in the mount namespace of the network
+            # namespace's driver (Tidewell is started by it): the small file system goes
+            # there, where the working files go. The slides fit; the 3 MB installer not.
+            def there(*command):
+                return subprocess.run(["nsenter", f"--mount=/proc/{s.driver.pid}/ns/mnt",
+                                       *command], check=True, capture_output=True, text=True)
+
+            roaming = str(s.appdata)
+            with tempfile.TemporaryDirectory() as kept:
+                there("cp", "-a", roaming + "/.", kept)
+                there("mount", "-t", "tmpfs", "-o", "size=2m", "tmpfs", roaming)
+                try:
+                    there("cp", "-a", kept + "/.", roaming)
+                    before = set(there("ls", "-A", roaming).stdout.split())
+                    s.control.set(installer_size=3 * 1024 * 1024)
+                    s.start()
+                    s.start_upgrade()
+                    s.wait_page("offline", 60)
+                    s.wait_for(lambda: s.retry_count() == 1, 10, "已重试1次")
+                    s.wait_for(lambda: s.retry_count() == 2, 30, "已重试2次")
+                    self.assertEqual(s.boxes(), [], "a download never complete is not damaged")
+                    s.click(CLOSE)
+                    self.assertEqual(s.wait_exit(), 0)
+                    left = set(there("ls", "-A", roaming).stdout.split()) - before
+                    self.assertEqual(left, set(), "nothing of the program is left behind")
+                finally:
+                    there("umount", "-l", roaming)
 
 
 if __name__ == "__main__":

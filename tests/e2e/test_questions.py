@@ -79,6 +79,38 @@ class CancelQuestion(unittest.TestCase):
             self.assertEqual(transfers[1]["ended"], "client_gone")
 
 
+class DeclinedOnTheVerifyPage(unittest.TestCase):
+    def test_window_stays_responsive_and_the_new_attempts_file_is_verified(self):
+        with Session() as s:
+            s.control.set(md5="wrong", times=1)  # the first attempt's file would be damaged
+            s.throttle_to_seconds(3, times=1)
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: (s.downloaded_percent() or 0) >= 1, 30, "the first transfer")
+            s.throttle_to_seconds(10, times=1)  # the next attempt takes a while
+            # Declined within the verify page's first second, before its timer runs out.
+            s.wait_for(lambda: s.progress() == 100, 60, "the bar at 100", interval=0.02)
+            s.click(CANCEL)  # the cancel link is on the verify page too
+            s.wait_for(lambda: s.boxes(), 10, "the cancel question", interval=0.02)
+            s.press("CANCEL")
+            s.wait_for(lambda: len(s.address_requests()) == 2, 20, "a new attempt")
+            # Without a window manager, Wine takes up to 2 s to take a message box's
+            # window down; the window answers again once that is over...
+            s.wait_for(lambda: s.responsiveness(200, 100)["slow"] == 0, 10, "the box to go")
+            # ...and then the verification waits for the new attempt; the window must
+            # not wait with it.
+            probes = s.responsiveness(200, 6000)
+            print(f"while the verification waits: {probes}", file=sys.stderr)
+            self.assertGreater(probes["paint_probes"], 0, probes)
+            self.assertEqual((probes["slow"], probes["timeouts"]), (0, 0), probes)
+            self.assertEqual((probes["paint_slow"], probes["paint_timeouts"]), (0, 0), probes)
+            # The file judged is the new attempt's, announced with its right digest: no
+            # damaged question, and the upgrade goes through.
+            s.wait_page("done", 90)
+            self.assertEqual(s.boxes(), [])
+            self.assertEqual(s.finish(), 0)
+
+
 class CloseButton(unittest.TestCase):
     def test_agreement_page_quits_at_once(self):
         with Session() as s:

@@ -70,6 +70,16 @@ class FreshMachine(unittest.TestCase):
             self.assertTrue(marker.exists())
             self.assertTrue(s.working_files_gone())
 
+    def test_a_compressed_transfer_completes(self):
+        with Session() as s:
+            s.control.set(encoding="gzip")  # no total to count against; decoded on the way
+            s.start()
+            s.start_upgrade()
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+            (transfer,) = s.installer_requests()
+            self.assertEqual(transfer["encoding"], "gzip")
+
 
 class OldEditionPresent(unittest.TestCase):
     def test_old_suite_ended_uninstalled_then_new_edition_installed(self):

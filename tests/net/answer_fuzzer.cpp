@@ -226,6 +226,11 @@ void CheckStatusLine(std::string_view input) {
         Check(HttpStatusFromHeaders(L"HTTP/1.1" + blank + digits + L" " + headers.substr(3)) ==
               (expected >= 100 ? expected : kHttpStatusUnreadable));
     }
+    // A content encoding is named by a header line of its own, whatever else the block holds.
+    const bool encoded = HeadersNameContentEncoding(headers);
+    Check(!encoded || headers.find(L':') != std::wstring::npos);
+    Check(HeadersNameContentEncoding(headers + L"\r\nContent-Encoding: gzip\r\n"));
+    Check(HeadersNameContentEncoding(L"Content-Encoding: identity\r\n" + headers) == encoded);
 }
 
 void CheckImageList(std::string_view input) {

@@ -54,14 +54,32 @@ TEST(DownloadPercent, NeverPassesAHundred) {
 }
 
 TEST(TransferCameUpShort, ComparesTheLastReportAndTheFileWithTheTotal) {
-    EXPECT_FALSE(TransferCameUpShort(1000, 1000, 1000));
-    EXPECT_TRUE(TransferCameUpShort(400, 1000, 400));  // connection closed early
-    EXPECT_TRUE(TransferCameUpShort(1000, 1000, 999)); // less on disk than reported
-    EXPECT_FALSE(TransferCameUpShort(0, 0, 123));      // no total announced
+    EXPECT_FALSE(TransferCameUpShort(1000, 1000, 1000, false));
+    EXPECT_TRUE(TransferCameUpShort(400, 1000, 400, false));  // connection closed early
+    EXPECT_TRUE(TransferCameUpShort(1000, 1000, 999, false)); // less on disk than reported
+    EXPECT_FALSE(TransferCameUpShort(0, 0, 123, false));      // no total announced
     // 5 GiB arrives as 1 GiB modulo 2^32.
     const std::uint64_t fiveGiB = 5ull << 30;
-    EXPECT_FALSE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB));
-    EXPECT_TRUE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB - 1));
+    EXPECT_FALSE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB, false));
+    EXPECT_TRUE(TransferCameUpShort(1u << 30, 1u << 30, fiveGiB - 1, false));
+}
+
+// Compressed on the way: the total counts what was sent, the file what it decoded to.
+TEST(TransferCameUpShort, AnEncodedTransferIsJudgedByItsReportsOnly) {
+    EXPECT_FALSE(TransferCameUpShort(428649, 428649, 1268160, true));
+    EXPECT_FALSE(TransferCameUpShort(1268160, 428649, 1268160, true)); // decoded bytes counted
+    EXPECT_TRUE(TransferCameUpShort(300000, 428649, 900000, true));
+    EXPECT_FALSE(TransferCameUpShort(0, 0, 540428, true));
+}
+
+TEST(HeadersNameContentEncoding, FindsTheHeaderInAnyCaseButNotIdentity) {
+    EXPECT_TRUE(HeadersNameContentEncoding(L"HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n"));
+    EXPECT_TRUE(HeadersNameContentEncoding(L"HTTP/1.0 200 OK\r\ncontent-encoding:deflate\r\n"));
+    EXPECT_FALSE(HeadersNameContentEncoding(L"HTTP/1.1 200 OK\r\nContent-Encoding: identity\r\n"));
+    EXPECT_FALSE(HeadersNameContentEncoding(L"HTTP/1.1 200 OK\r\nContent-Encoding: \r\n"));
+    EXPECT_FALSE(HeadersNameContentEncoding(L"HTTP/1.1 200 OK\r\nX-Content-Encoding: gzip\r\n"));
+    EXPECT_FALSE(HeadersNameContentEncoding(L"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n"));
+    EXPECT_FALSE(HeadersNameContentEncoding(L""));
 }
 
 TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
