@@ -86,9 +86,14 @@ TEST_F(OldEditionTest, EntryIsReadFromThe32BitViewAndOnlyWhenItFits) {
     EXPECT_FALSE(IsOldEditionInstalled());
     EXPECT_EQ(ReadOldUninstallString(), L"");
 
-    // Where a 64-bit installer would have written it: not the old edition.
-    RegisterUninstallEntry(L"\"C:\\x\\unins000.exe\"", KEY_WOW64_64KEY);
-    EXPECT_FALSE(IsOldEditionInstalled());
+    // Where a 64-bit installer would have written it: not the old edition. (A 32-bit
+    // system has one view only, where both flags name the same key.)
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    if (sizeof(void*) == 8 || wow64) {
+        RegisterUninstallEntry(L"\"C:\\x\\unins000.exe\"", KEY_WOW64_64KEY);
+        EXPECT_FALSE(IsOldEditionInstalled());
+    }
 
     const std::wstring longest = L"\"C:\\" + std::wstring(52, L'u') + L"\\u.exe\""; // 63
     ASSERT_EQ(longest.size(), 63u);

@@ -59,6 +59,11 @@ TEST(GdiCounter, CountsADeliberateLeakExactly) {
 // GDI+ objects live in memory, not in the GDI table: the memory reading must show
 // forty forgotten 570 x 240 pictures (about 21 MB).
 TEST(GdiCounter, MemorySeesForgottenGdiplusPictures) {
+    if (sizeof(void*) == 4) {
+        // Measured: 40 pictures (21 MB) add 0.6 MB to a 32-bit Wine process's counter and
+        // 22 MB to a 64-bit one's. The memory half of the leak checks speaks only there.
+        GTEST_SKIP() << "32-bit Wine keeps GDI+ picture memory out of the process counters";
+    }
     EnsureGdiplus();
     const SIZE_T before = PrivateBytes();
     std::vector<Gdiplus::GpBitmap*> kept;
