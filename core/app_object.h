@@ -82,23 +82,25 @@ public:
     ULONG_PTR gdiplusToken = 0;                // UI only
     Gdiplus::GdiplusStartupInput gdiplusInput; // version 1, no callback, no suppression
 
-    // Child control records, UI thread only; valid from WM_CREATE until a quit path.
-    ChildControl* closeButton = nullptr;        // 101
-    ChildControl* installButton = nullptr;      // 102
-    ChildControl* agreeCheck = nullptr;         // 103
-    ChildControl* agreementLink = nullptr;      // 111
-    ChildControl* changeFolderLink = nullptr;   // 104
-    ChildControl* cancelLink = nullptr;         // 105
-    ChildControl* progressBar = nullptr;        // 10000
-    ChildControl* finishButton = nullptr;       // 106
-    ChildControl* tencentShareButton = nullptr; // 107
-    ChildControl* sinaShareButton = nullptr;    // 108
-    ChildControl* cleanupCheck = nullptr;       // 109
-    ChildControl* retryBanner = nullptr;        // 110
-    ChildControl* folderLabel = nullptr;        // 112
-    ChildControl* folderLabelTip = nullptr;     // tooltip of the folder label
-    ChildControl* changeFolderTip = nullptr;    // tooltip of the change-folder link
-    ChildControl* minimizeButton = nullptr;     // 114
+    // Child control records, one per row of the main window's control table, which
+    // gives each its id, place and pages. UI thread only; valid from WM_CREATE until a
+    // quit path.
+    ChildControl* closeButton = nullptr;
+    ChildControl* installButton = nullptr;
+    ChildControl* agreeCheck = nullptr;
+    ChildControl* agreementLink = nullptr;
+    ChildControl* changeFolderLink = nullptr;
+    ChildControl* cancelLink = nullptr;
+    ChildControl* progressBar = nullptr;
+    ChildControl* finishButton = nullptr;
+    ChildControl* tencentShareButton = nullptr;
+    ChildControl* sinaShareButton = nullptr;
+    ChildControl* cleanupCheck = nullptr; // hidden on every page
+    ChildControl* retryBanner = nullptr;
+    ChildControl* folderLabel = nullptr;
+    ChildControl* folderLabelTip = nullptr;  // tooltip of the folder label
+    ChildControl* changeFolderTip = nullptr; // tooltip of the change-folder link
+    ChildControl* minimizeButton = nullptr;
 
     std::atomic<int> page{PAGE_AGREE};    // written by the UI only; polled by workers
     std::atomic<int> quitRequested{0};    // written by the UI only; polled by workers
