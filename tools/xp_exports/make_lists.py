@@ -3,9 +3,10 @@
 
     tools/xp_exports/make_lists.py REACTOS_TREE
 
-REACTOS_TREE is a checkout of ReactOS, whose .spec files name every export of the
-system DLLs it reimplements (the Server 2003 SP2 set) and mark the later ones with
--version=0x600+ and the like. An export is kept when its version range (none means
+REACTOS_TREE is a checkout of ReactOS. Beside the sources of each system DLL it
+reimplements (the Server 2003 SP2 set) lies an export table, a file named after the
+DLL, which names every export and marks the later ones with -version=0x600+ and the
+like. An export is kept when its version range (none means
 "always") includes NT 5.1, it exists on x86, and its line does not say it is missing
 on XP SP3. adjustments.txt beside this script then removes what ReactOS lists
 unmarked although XP lacks it (Server 2003 and XP x64 additions, IE7 and GDI+ 1.1
@@ -19,21 +20,21 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 XP = 0x501
 
-SPECS = {
-    "advapi32": "dll/win32/advapi32/advapi32.spec",
-    "comctl32": "dll/win32/comctl32/comctl32.spec",
-    "crypt32": "dll/win32/crypt32/crypt32.spec",
-    "gdi32": "win32ss/gdi/gdi32/gdi32.spec",
-    "gdiplus": "dll/win32/gdiplus/gdiplus.spec",
-    "kernel32": "dll/win32/kernel32/kernel32.spec",
-    "msvcrt": "dll/win32/msvcrt/msvcrt.spec",
-    "ole32": "dll/win32/ole32/ole32.spec",
-    "oleaut32": "dll/win32/oleaut32/oleaut32.spec",
-    "shell32": "dll/win32/shell32/shell32.spec",
-    "urlmon": "dll/win32/urlmon/urlmon.spec",
-    "user32": "win32ss/user/user32/user32.spec",
-    "wininet": "dll/win32/wininet/wininet.spec",
-    "wintrust": "dll/win32/wintrust/wintrust.spec",
+SOURCE_FOLDERS = {  # where each DLL's sources, and its export table, lie in the tree
+    "advapi32": "dll/win32/advapi32",
+    "comctl32": "dll/win32/comctl32",
+    "crypt32": "dll/win32/crypt32",
+    "gdi32": "win32ss/gdi/gdi32",
+    "gdiplus": "dll/win32/gdiplus",
+    "kernel32": "dll/win32/kernel32",
+    "msvcrt": "dll/win32/msvcrt",
+    "ole32": "dll/win32/ole32",
+    "oleaut32": "dll/win32/oleaut32",
+    "shell32": "dll/win32/shell32",
+    "urlmon": "dll/win32/urlmon",
+    "user32": "win32ss/user/user32",
+    "wininet": "dll/win32/wininet",
+    "wintrust": "dll/win32/wintrust",
 }
 
 TYPES = {"stdcall", "cdecl", "varargs", "fastcall", "thiscall", "stub", "extern", "pascal"}
@@ -41,10 +42,10 @@ TYPES = {"stdcall", "cdecl", "varargs", "fastcall", "thiscall", "stub", "extern"
 
 def version_includes_xp(flag):
     """-version=0x600+, -version=0x501-0x502 or -version=0x502."""
-    spec = flag.split("=", 1)[1]
-    if spec.endswith("+"):
-        return int(spec[:-1], 16) <= XP
-    low, _, high = spec.partition("-")
+    versions = flag.split("=", 1)[1]
+    if versions.endswith("+"):
+        return int(versions[:-1], 16) <= XP
+    low, _, high = versions.partition("-")
     return int(low, 16) <= XP <= int(high or low, 16)
 
 
@@ -53,10 +54,10 @@ def arch_includes_x86(flag):
     return any(a in ("i386", "win32") for a in arches)
 
 
-def exports_on_xp(spec_text):
-    """Names (or #ordinals) a ReactOS .spec file exports on 32-bit XP."""
+def exports_on_xp(table_text):
+    """Names (or #ordinals) a ReactOS export table exports on 32-bit XP."""
     names = []
-    for raw in spec_text.splitlines():
+    for raw in table_text.splitlines():
         line = raw.strip()
         if not line or line.startswith(("#", ";")):
             continue
@@ -97,9 +98,18 @@ def read_adjustments(path):
     return adjust
 
 
-def header(dll, spec_path):
+def export_table(folder, dll):
+    """The file of `folder` named after the DLL that declares its exports."""
+    for candidate in sorted(folder.glob(dll + ".*")):
+        text = candidate.read_text(errors="replace")
+        if exports_on_xp(text):
+            return text
+    sys.exit(f"no export table for {dll} in {folder}")
+
+
+def header(dll, folder):
     return (f"# Exports of {dll}.dll on Windows XP SP3 (x86), one a line; #N is an export by\n"
-            f"# ordinal only. Derived from ReactOS {spec_path} (exports marked for NT 6.0\n"
+            f"# ordinal only. Derived from the export table in ReactOS's {folder}/ (exports marked for NT 6.0\n"
             f"# and later, or for other architectures, left out) and adjusted by\n"
             f"# tools/xp_exports/adjustments.txt. Regenerate with\n"
             f"#   tools/xp_exports/make_lists.py REACTOS_TREE\n")
@@ -110,8 +120,9 @@ def main(argv):
         sys.exit(__doc__)
     tree = Path(argv[1])
     adjust = read_adjustments(HERE / "adjustments.txt")
-    for dll, rel in SPECS.items():
-        names = set(exports_on_xp((tree / rel).read_text(errors="replace")))
+    for dll, folder in SOURCE_FOLDERS.items():
+        text = export_table(tree / folder, dll)
+        names = set(exports_on_xp(text))
         removed, added = adjust.get(dll, (set(), set()))
         missing = removed - names
         if missing:
@@ -119,7 +130,7 @@ def main(argv):
                      + ", ".join(sorted(missing)))
         names = (names - removed) | added
         ordered = sorted(names, key=lambda n: (n.startswith("#"), int(n[1:]) if n.startswith("#") else 0, n))
-        (HERE / f"{dll}.txt").write_text(header(dll, rel) + "".join(n + "\n" for n in ordered))
+        (HERE / f"{dll}.txt").write_text(header(dll, folder) + "".join(n + "\n" for n in ordered))
         print(f"{dll}: {len(ordered)} exports")
 
 
