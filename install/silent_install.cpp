@@ -99,8 +99,7 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
     std::uint32_t last = 0;
     bool launched = false;
     ScopedHandle installer;
-    bool installerEnded = false; // it could not be started, or its process is gone
-    std::optional<std::uint32_t> endedAt;
+    std::optional<std::uint32_t> endedAt; // when it could not start, or its process ended
     bool toldOfFailure = false; // once: after that, only the value counts
     bool silent = false;        // told, and the value has not moved since
     std::uint32_t silentAt = 0; // the value when the window was told
@@ -125,16 +124,14 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
             // Only now: the first poll has reset a value an earlier run left behind.
             launched = true;
             std::optional<ScopedHandle> process = LaunchInstaller(run);
-            installerEnded = !process.has_value();
             if (process) {
                 installer = std::move(*process);
+            } else {
+                endedAt = GetTickCount();
             }
         }
-        if (!installerEnded && installer.valid() &&
+        if (!endedAt && installer.valid() &&
             WaitForSingleObject(installer.get(), 0) == WAIT_OBJECT_0) {
-            installerEnded = true;
-        }
-        if (installerEnded && !endedAt) {
             endedAt = GetTickCount();
         }
         switch (JudgeInstallPoll(last, endedAt, GetTickCount(), graceMs)) {

@@ -63,14 +63,14 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 
 // URLDownloadToFileW saves error pages and short transfers as if they were the file.
 bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
-    const std::wstring headers = CachedResponseHeaders(url.c_str());
-    if (!CachedStatusAcceptsFile(headers.empty() ? 0 : HttpStatusFromHeaders(headers))) {
+    const CachedResponse response = CachedResponseOf(url.c_str());
+    if (!CachedStatusAcceptsFile(response.status)) {
         return false;
     }
     const std::optional<std::uint64_t> size = FileSize(file);
     const TransferProgress progress = LastTransferProgress();
-    return size && !TransferCameUpShort(progress.done, progress.total, *size,
-                                        HeadersNameContentEncoding(headers));
+    return size &&
+           !TransferCameUpShort(progress.done, progress.total, *size, response.contentEncoded);
 }
 
 // A transfer without a total (an encoded or chunked one) never reported a percentage;

@@ -2,15 +2,27 @@
 
 #include <algorithm>
 
-std::string ToUpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
+#include "net/ascii_case.h"
+
+namespace {
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
 }
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+std::wstring_view TrimBlanks(std::wstring_view text) {
+    while (!text.empty() && (IsBlank(text.front()) || text.front() == L'\r')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == L'\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+} // namespace
 
 std::wstring CacheBustQuery(std::uint32_t tickCount) {
     return L"?skq=" + std::to_wstring(static_cast<std::int32_t>(tickCount));
@@ -55,42 +67,20 @@ bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::u
 
 bool HeadersNameContentEncoding(std::wstring_view headers) {
     constexpr std::wstring_view kName = L"content-encoding:";
-    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
-    const auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
     while (!headers.empty()) {
         const std::size_t end = headers.find(L'\n');
-        std::wstring_view line = headers.substr(0, end);
+        const std::wstring_view line = headers.substr(0, end);
         headers.remove_prefix(end == std::wstring_view::npos ? headers.size() : end + 1);
-        if (line.size() < kName.size() ||
-            !std::equal(kName.begin(), kName.end(), line.begin(),
-                        [&](wchar_t a, wchar_t b) { return a == lower(b); })) {
+        if (!EqualsIgnoringAsciiCase(line.substr(0, kName.size()), kName)) {
             continue;
         }
-        std::wstring_view value = line.substr(kName.size());
-        while (!value.empty() && (isBlank(value.front()) || value.front() == L'\r')) {
-            value.remove_prefix(1);
-        }
-        while (!value.empty() && (isBlank(value.back()) || value.back() == L'\r')) {
-            value.remove_suffix(1);
-        }
-        std::wstring lowered(value.size(), L'\0');
-        std::transform(value.begin(), value.end(), lowered.begin(), lower);
-        if (!lowered.empty() && lowered != L"identity") {
+        const std::wstring_view value = TrimBlanks(line.substr(kName.size()));
+        if (!value.empty() && !EqualsIgnoringAsciiCase(value, std::wstring_view(L"identity"))) {
             return true;
         }
     }
     return false;
 }
-
-namespace {
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
-}
-} // namespace
 
 int HttpStatusFromHeaders(std::wstring_view headers) {
     const std::wstring_view line = headers.substr(0, headers.find_first_of(L"\r\n"));

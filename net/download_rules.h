@@ -47,9 +47,6 @@ int HttpStatusFromHeaders(std::wstring_view headers);
 // status line that cannot be read does not, since either may stand for an error page.
 bool CachedStatusAcceptsFile(int status);
 
-// ASCII letters in upper case; every other byte as it is (digests are compared so).
-std::string ToUpperAscii(std::string_view text);
-
 // The verification's verdict: a fresh download is needed when the file's digest
 // differs from the announced one (compared in upper case) or could not be computed.
 bool DigestCallsForFreshDownload(std::string_view fileDigest, std::string_view expectedDigest);

@@ -8,7 +8,7 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
-#include "net/download_rules.h"
+#include "net/ascii_case.h"
 
 namespace {
 constexpr std::string_view kExe = ".exe";
@@ -21,16 +21,6 @@ struct Named {
     std::optional<std::string> address;
     std::optional<std::string> checksum;
 };
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view text, std::string_view lower) {
-    return text.size() == lower.size() &&
-           std::equal(text.begin(), text.end(), lower.begin(),
-                      [](char a, char b) { return LowerAscii(a) == b; });
-}
 
 bool IsAsciiAlnum(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -50,7 +40,7 @@ std::optional<std::string> InstallerAddress(std::string_view text) {
     }
     std::string_view scheme;
     for (std::string_view known : {std::string_view("http://"), std::string_view("https://")}) {
-        if (EqualsIgnoringCase(text.substr(0, known.size()), known)) {
+        if (EqualsIgnoringAsciiCase<char>(text.substr(0, known.size()), known)) {
             scheme = known;
         }
     }
@@ -65,7 +55,7 @@ std::optional<std::string> InstallerAddress(std::string_view text) {
     }
     const std::string_view path = rest.substr(pathStart, rest.find('?') - pathStart);
     if (path.size() < kExe.size() ||
-        !EqualsIgnoringCase(path.substr(path.size() - kExe.size()), kExe)) {
+        !EqualsIgnoringAsciiCase<char>(path.substr(path.size() - kExe.size()), kExe)) {
         return std::nullopt;
     }
     return std::string(scheme) + std::string(rest);

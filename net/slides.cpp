@@ -30,7 +30,7 @@ HBITMAP FetchSlide(const std::wstring& address, const std::wstring& file) {
         return nullptr;
     }
     HBITMAP bitmap = nullptr;
-    if (CachedStatusAcceptsFile(CachedHttpStatus(address.c_str()))) {
+    if (CachedStatusAcceptsFile(CachedResponseOf(address.c_str()).status)) {
         bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, file.c_str(), IMAGE_BITMAP, 0, 0,
                                                  LR_LOADFROMFILE | LR_DEFAULTSIZE));
     }

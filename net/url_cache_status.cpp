@@ -8,6 +8,7 @@
 
 #include "net/download_rules.h"
 
+namespace {
 std::wstring CachedResponseHeaders(const wchar_t* url) {
     DWORD size = 0;
     GetUrlCacheEntryInfoW(url, nullptr, &size);
@@ -38,7 +39,12 @@ std::wstring CachedResponseHeaders(const wchar_t* url) {
     return std::wstring(headers, length);
 }
 
-int CachedHttpStatus(const wchar_t* url) {
+} // namespace
+
+CachedResponse CachedResponseOf(const wchar_t* url) {
     const std::wstring headers = CachedResponseHeaders(url);
-    return headers.empty() ? 0 : HttpStatusFromHeaders(headers);
+    if (headers.empty()) {
+        return {};
+    }
+    return {HttpStatusFromHeaders(headers), HeadersNameContentEncoding(headers)};
 }

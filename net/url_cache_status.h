@@ -1,12 +1,10 @@
 #pragma once
-#include <string>
 
-// The HTTP status of the last response for `url` as the WinINet cache recorded it
-// (URL monikers fetch through that cache): 0 when the cache holds no entry or no
-// headers for it, kHttpStatusUnreadable when their status line cannot be read.
-// URLDownloadToFileW reports success for an error page it saved, so this is how a 404
-// is told apart.
-int CachedHttpStatus(const wchar_t* url);
-
-// The raw header block of that response; empty when the cache holds none.
-std::wstring CachedResponseHeaders(const wchar_t* url);
+// The last response for a URL as the WinINet cache recorded it (URL monikers fetch
+// through that cache). URLDownloadToFileW reports success for an error page it saved,
+// so this is how a 404 is told apart, and how a compressed transfer is recognised.
+struct CachedResponse {
+    int status = 0;              // 0: no entry or no headers; kHttpStatusUnreadable: no status line
+    bool contentEncoded = false; // the headers name a content encoding
+};
+CachedResponse CachedResponseOf(const wchar_t* url);

@@ -3,33 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "app/wizard_timers.h"
-#include "core/app_object.h"
 #include "core/messages.h"
-#include "tests/install/recording_window.h"
+#include "tests/install/worker_test.h"
 
 namespace {
-// Slack for thread start-up and the 100 ms looks under Wine.
-constexpr ULONGLONG kSlackMs = 400;
-
 void* DelayArgument(DWORD ms) {
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(ms));
 }
 
-class WizardTimersTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        app->quitRequested.store(0);
-        app->page.store(PAGE_AGREE);
-        app->mainWindow = window.hwnd();
-    }
-    void TearDown() override {
-        app->page.store(PAGE_AGREE);
-        app->mainWindow = nullptr;
-    }
-
-    VBindCallback* app = GetApp();
-    RecordingWindow window;
-};
+using WizardTimersTest = WorkerTest;
 } // namespace
 
 TEST_F(WizardTimersTest, StageTimerReportsThePageOfTheMomentItRunsOut) {
@@ -42,7 +24,7 @@ TEST_F(WizardTimersTest, StageTimerReportsThePageOfTheMomentItRunsOut) {
     const ReceivedMessage report = window.Received(UM_STAGE_TIMER).front();
     EXPECT_EQ(report.wParam, static_cast<WPARAM>(PAGE_REMOVE_OLD));
     EXPECT_GE(report.atMs - start, 1000u - 20);
-    EXPECT_LE(report.atMs - start, 1000u + kSlackMs);
+    EXPECT_LE(report.atMs - start, 1000u + kWorkerSlackMs);
     EXPECT_TRUE(window.JoinThread(timer, 1000));
     CloseHandle(timer);
     window.PumpFor(300);
@@ -57,7 +39,7 @@ TEST_F(WizardTimersTest, StartStageTimerSendsToTheMainWindowAfterItsDelay) {
     const ReceivedMessage report = window.Received(UM_STAGE_TIMER).front();
     EXPECT_EQ(report.wParam, static_cast<WPARAM>(PAGE_INSTALL));
     EXPECT_GE(report.atMs - start, 2000u - 20);
-    EXPECT_LE(report.atMs - start, 2000u + kSlackMs);
+    EXPECT_LE(report.atMs - start, 2000u + kWorkerSlackMs);
 }
 
 TEST_F(WizardTimersTest, QuitDuringTheStageWaitSendsNothing) {
@@ -83,13 +65,13 @@ TEST_F(WizardTimersTest, SlideTickIsPostedAtOnceThenEveryThreeSecondsUntilTheFin
     EXPECT_LE(ticks[0].atMs - start, 300u);
     for (std::size_t i = 1; i < ticks.size(); ++i) {
         EXPECT_GE(ticks[i].atMs - ticks[i - 1].atMs, 3000u - 20) << "tick " << i;
-        EXPECT_LE(ticks[i].atMs - ticks[i - 1].atMs, 3000u + kSlackMs) << "tick " << i;
+        EXPECT_LE(ticks[i].atMs - ticks[i - 1].atMs, 3000u + kWorkerSlackMs) << "tick " << i;
     }
     app->page.store(PAGE_INSTALL); // ticks go on on other pages ...
     ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_SLIDE_TICK) >= 4; }, 4000));
     app->page.store(PAGE_DONE); // ... and stop on the finish page
     const std::size_t before = window.Count(UM_SLIDE_TICK);
-    EXPECT_TRUE(window.JoinThread(ticker, 3000 + kSlackMs));
+    EXPECT_TRUE(window.JoinThread(ticker, 3000 + kWorkerSlackMs));
     CloseHandle(ticker);
     window.PumpFor(200);
     EXPECT_EQ(window.Count(UM_SLIDE_TICK), before);

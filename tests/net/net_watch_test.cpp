@@ -2,31 +2,19 @@
 // what reaches it.
 #include <gtest/gtest.h>
 
-#include "core/app_object.h"
 #include "core/messages.h"
 #include "net/net_watch.h"
-#include "tests/install/recording_window.h"
+#include "tests/install/worker_test.h"
 
 namespace {
-// Slack for thread start-up and the 100 ms looks under Wine.
-constexpr ULONGLONG kSlackMs = 400;
-
-class NetWatchTest : public ::testing::Test {
+// Every watcher of a test must be gone before the next one starts.
+class NetWatchTest : public WorkerTest {
 protected:
-    void SetUp() override {
-        app->quitRequested.store(0);
-        app->page.store(PAGE_AGREE);
-        app->mainWindow = window.hwnd();
-    }
     void TearDown() override {
-        // Every watcher of this test must be gone before the next one starts.
         app->page.store(PAGE_AGREE);
         window.PumpUntil([] { return !NetWatchIsWatching(); }, 2000);
-        app->mainWindow = nullptr;
+        WorkerTest::TearDown();
     }
-
-    VBindCallback* app = GetApp();
-    RecordingWindow window;
 };
 } // namespace
 
@@ -47,11 +35,11 @@ TEST_F(NetWatchTest, WatchdogReportsFiveSecondsAfterStartThenFiveAfterEachHandle
     ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_NET_STATE) >= 3; }, 25000));
     const auto reports = window.Received(UM_NET_STATE);
     EXPECT_GE(reports[0].atMs - start, 5000u - 20);
-    EXPECT_LE(reports[0].atMs - start, 5000u + kSlackMs);
+    EXPECT_LE(reports[0].atMs - start, 5000u + kWorkerSlackMs);
     for (std::size_t i = 1; i < reports.size(); ++i) {
         const ULONGLONG sinceHandled = reports[i].atMs - (reports[i - 1].atMs + kHandlingMs);
         EXPECT_GE(sinceHandled, 5000u - 20) << "report " << i;
-        EXPECT_LE(sinceHandled, 5000u + kSlackMs) << "report " << i;
+        EXPECT_LE(sinceHandled, 5000u + kWorkerSlackMs) << "report " << i;
     }
     for (const ReceivedMessage& report : reports) {
         EXPECT_LE(report.wParam, 1u);
@@ -88,7 +76,7 @@ TEST_F(NetWatchTest, FreshDownloadAfterTheWatchdogStoppedIsWatchedAgain) {
     const ULONGLONG restarted = GetTickCount64();
 
     ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_NET_STATE) >= 1; }, 7000));
-    EXPECT_LE(window.Received(UM_NET_STATE)[0].atMs - restarted, 5000u + kSlackMs);
+    EXPECT_LE(window.Received(UM_NET_STATE)[0].atMs - restarted, 5000u + kWorkerSlackMs);
     // Exactly one watchdog reports: a second would double the reports of a period.
     const ULONGLONG periodEnd = restarted + 5000 + 4000;
     const ULONGLONG now = GetTickCount64();
