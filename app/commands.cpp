@@ -4,17 +4,10 @@
 #include <shellapi.h>
 
 #include "app/control_ids.h"
-#include "app/quit.h"
 #include "app/share_links.h"
-#include "app/wizard_state.h"
-#include "app/wizard_timers.h"
 #include "app/workflow.h"
-#include "core/app_object.h"
 #include "core/messages.h"
-#include "core/worker_thread.h"
 #include "install/install_location.h"
-#include "net/download.h"
-#include "net/net_watch.h"
 
 namespace {
 bool IsChecked(HWND hwnd, int id) {
@@ -25,57 +18,19 @@ void OpenInBrowser(const std::wstring& address) {
     ShellExecuteW(nullptr, L"open", address.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
-void OnClose(HWND hwnd) {
-    switch (GetApp()->page.load()) {
-    case PAGE_INSTALL:
-    case PAGE_REMOVE_OLD:
-        // Nothing may interrupt the installers, unless they have given up.
-        if (installStalled) {
-            QuitWizard(true);
-        }
-        break;
-    case PAGE_DOWNLOAD:
-        ConfirmCancel();
-        break;
-    default:
-        QuitWizard(IsChecked(hwnd, ID_CLEANUP_CHECK));
-        break;
-    }
-}
-
-void OnStartInstall(HWND hwnd) {
-    VBindCallback* app = GetApp();
-    if (app->page.load() != PAGE_AGREE) {
-        return; // the button exists on the first page only
-    }
-    SetStatusText(L"已下载：%d%%", 0);
-    SendMessageW(GetDlgItem(hwnd, ID_PROGRESS_BAR), PBM_SETPOS, 1, 0);
-    StartWorker(DownloadInstallerThread, hwnd);
-    GoToPage(PAGE_DOWNLOAD);
-    InvalidateRect(hwnd, nullptr, TRUE);
-    if (app->slides.Count() > 0) {
-        StartWorker(SlideTickThread, hwnd);
-    }
-    StartNetWatchIfIdle(hwnd);
-}
-
 void OnAgreementBox(HWND hwnd) {
     const WPARAM enable = IsChecked(hwnd, ID_AGREE_CHECK) ? 1 : 0;
     SendMessageW(GetDlgItem(hwnd, ID_START_INSTALL), UM_SKIN_STATE, enable, 0);
 }
-} // namespace
 
-void ConfirmCancel() {
-    VBindCallback* app = GetApp();
-    app->abortDownload.store(1); // the running transfer stops at its next report
-    if (MessageBoxW(app->mainWindow, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK) {
-        QuitWizard(true);
-        return;
-    }
-    app->abortDownload.store(0);
-    StartWorker(DownloadInstallerThread, app->mainWindow);
-    OnCancelDeclined();
+// A click the wizard decides about; `flag` as the event needs it.
+void Click(HWND hwnd, EventKind kind, bool flag = false) {
+    WizardEvent event{kind};
+    event.flag = flag;
+    event.nowMs = GetTickCount();
+    Dispatch(hwnd, event);
 }
+} // namespace
 
 void OnCommand(HWND hwnd, int id, int notification) {
     if (id == ID_AGREE_CHECK) {
@@ -87,19 +42,20 @@ void OnCommand(HWND hwnd, int id, int notification) {
     }
     switch (id) {
     case ID_CLOSE:
-        OnClose(hwnd);
+        // The hidden clean-up box decides whether a plain close deletes the working files.
+        Click(hwnd, EventKind::CloseClicked, IsChecked(hwnd, ID_CLEANUP_CHECK));
         break;
     case ID_START_INSTALL:
-        OnStartInstall(hwnd);
+        Click(hwnd, EventKind::StartClicked, IsChecked(hwnd, ID_AGREE_CHECK));
         break;
     case ID_CHANGE_FOLDER:
         ChooseInstallFolder(hwnd);
         break;
     case ID_CANCEL:
-        ConfirmCancel();
+        Click(hwnd, EventKind::CancelClicked);
         break;
     case ID_FINISH:
-        QuitWizard(true);
+        Click(hwnd, EventKind::FinishClicked);
         break;
     case ID_TENCENT_SHARE:
         OpenInBrowser(TencentShareAddress());

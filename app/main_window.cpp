@@ -2,7 +2,6 @@
 
 #include "app/commands.h"
 #include "app/main_paint.h"
-#include "app/quit.h"
 #include "app/wizard_pages.h"
 #include "app/wizard_state.h"
 #include "app/workflow.h"
@@ -86,43 +85,15 @@ bool IsPrivateMessage(UINT message) {
 }
 
 LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case UM_DOWNLOAD_PROGRESS:
-        OnDownloadProgress(hwnd, wParam, lParam);
-        return 0;
-    case UM_STAGE_TIMER:
-        OnStageTimer(hwnd, static_cast<int>(wParam));
-        return 0;
-    case UM_INSTALL_PROGRESS:
-        OnInstallProgress(hwnd, wParam);
-        return 0;
-    case UM_INSTALL_DONE:
-        OnInstallDone(hwnd);
-        return 0;
-    case UM_SLIDE_TICK:
+    if (message == UM_SLIDE_TICK) {
         OnSlideTick(hwnd);
         return 0;
-    case UM_NET_STATE:
-        OnNetState(hwnd, wParam != 0);
-        return 0;
-    case UM_OLD_REMOVED:
-        OnOldEditionRemoved();
-        return 0;
-    case UM_INSTALL_FAILED:
-        OnInstallerGaveUp(hwnd, L"安装失败，请关闭后重试");
-        return 0;
-    case UM_OLD_REMOVAL_FAILED:
-        OnInstallerGaveUp(hwnd, L"卸载老版失败，请关闭后重试");
-        return 0;
-    case UM_DOWNLOAD_FAILED:
-        OnDownloadFailed(hwnd);
-        return 0;
-    case UM_INSTALLER_VERIFIED:
-        OnInstallerVerified(hwnd, wParam != 0, static_cast<unsigned>(lParam));
-        return 0;
-    default: // the controls' own messages mean nothing to the main window
-        return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+    if (OnWorkerReport(hwnd, message, wParam, lParam)) {
+        return 0;
+    }
+    // The controls' own messages mean nothing to the main window.
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 } // namespace
 
@@ -137,9 +108,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
         return OnCreate(hwnd);
     case WM_DESTROY:
-        if (!quitting) {
-            QuitWizard(true);
-        }
+        Dispatch(hwnd, WizardEvent{EventKind::WindowDestroyed}); // nothing once quitting
         ReleaseStaticColours();
         return 0;
     case WM_PAINT:

@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include "app/main_window.h"
+#include "app/quit.h"
 #include "core/app_object.h"
 #include "core/process_list.h"
 #include "res/resource.h"
@@ -20,7 +21,7 @@ constexpr DWORD kMainWindowStyle = 0x96010000;
 int CountUpdaterProcesses() {
     int count = 0;
     for (const RunningProcess& process : ListProcesses(TH32CS_SNAPALL)) {
-        if (lstrcmpiW(process.exeName.c_str(), L"Tidewell.exe") == 0) {
+        if (SameExeName(process.exeName, L"Tidewell.exe")) {
             ++count;
         }
     }
@@ -75,5 +76,7 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
     if (!CreateMainWindow(instance, showCommand)) {
         return 1; // no window: nothing could ever end the loop, so do not enter it
     }
-    return RunMessageLoop();
+    const int exitCode = RunMessageLoop();
+    FinishQuitting();
+    return exitCode;
 }

@@ -9,6 +9,7 @@
 #include "core/app_object.h"
 #include "core/messages.h"
 #include "core/pages.h"
+#include "install/install_path.h"
 #include "ui/retry_banner.h"
 #include "ui/skin_buttons.h"
 #include "ui/subclassing.h"
@@ -133,6 +134,7 @@ ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
 } // namespace
 
 void CreateChildControls(HWND mainHwnd) {
+    changeFolderLockProbe = HasInstallPath; // an earlier installation fixes the folder
     INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&classes); // registers the progress bar and tooltip classes
     VBindCallback* app = GetApp();

@@ -5,15 +5,8 @@
 #include "app/wizard_pages.h"
 #include "core/app_object.h"
 
-int maxPercent = 1;
+WizardState wizard;
 unsigned slideIndex = 0;
-int retryCount = 0;
-int offlinePaused = 0;
-bool installStalled = false;
-unsigned failedAttempts = 0;
-DWORD retryPausedAtMs = 0;
-DWORD retryPauseMs = 0;
-unsigned latestVerification = 0;
 
 void GoToPage(int page) {
     GetApp()->page.store(page);

@@ -1,6 +1,7 @@
 #include "app/wizard_timers.h"
 
 #include <cstdint>
+#include <memory>
 
 #include "core/app_object.h"
 #include "core/messages.h"
@@ -10,20 +11,29 @@
 namespace {
 constexpr DWORD kSlideIntervalMs = 3000;
 
+struct StageTimer {
+    DWORD delayMs;
+    unsigned timer;
+};
+
 // The slideshow ticks on every page but the finish page, until the program ends.
 bool SlideTickGoesOn(const VBindCallback& app) {
     return app.page.load() != PAGE_DONE && app.quitRequested.load() == 0;
 }
 } // namespace
 
-void StartStageTimer(DWORD delayMs) {
-    // The delay travels as the thread argument itself; nothing is allocated.
-    void* argument = reinterpret_cast<void*>(static_cast<std::uintptr_t>(delayMs));
-    StartWorker(StageTimerThread, argument);
+bool StartStageTimer(DWORD delayMs, unsigned timer) {
+    auto argument = std::make_unique<StageTimer>(StageTimer{delayMs, timer});
+    if (!StartWorker(StageTimerThread, argument.get())) {
+        return false;
+    }
+    argument.release(); // the thread owns it now
+    return true;
 }
 
-unsigned __stdcall StageTimerThread(void* delayMs) {
-    const std::uint64_t delay = reinterpret_cast<std::uintptr_t>(delayMs);
+unsigned __stdcall StageTimerThread(void* stageTimer) {
+    const std::unique_ptr<StageTimer> argument(static_cast<StageTimer*>(stageTimer));
+    const std::uint64_t delay = argument->delayMs;
     VBindCallback* app = GetApp();
     const std::uint64_t start = ReadWallClock();
     for (;;) {
@@ -36,7 +46,8 @@ unsigned __stdcall StageTimerThread(void* delayMs) {
         Sleep(kClockLookIntervalMs);
     }
     // The page of this moment, not of the start: the wizard may have moved on.
-    SendMessageW(app->mainWindow, UM_STAGE_TIMER, static_cast<WPARAM>(app->page.load()), 0);
+    SendMessageW(app->mainWindow, UM_STAGE_TIMER, static_cast<WPARAM>(app->page.load()),
+                 static_cast<LPARAM>(argument->timer));
     return 0;
 }
 

@@ -2,159 +2,228 @@
 
 #include <commctrl.h>
 
-#include <cstdint>
+#include <vector>
 
 #include "app/control_ids.h"
-#include "app/download_display.h"
-#include "app/retry_pacing.h"
 #include "app/quit.h"
 #include "app/wizard_state.h"
 #include "app/wizard_timers.h"
 #include "core/app_object.h"
 #include "core/gdi_handles.h"
+#include "core/held_installer.h"
 #include "core/messages.h"
 #include "core/worker_thread.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
 #include "install/working_files.h"
 #include "net/download.h"
-#include "net/download_rules.h"
+#include "net/download_attempts.h"
+#include "net/installer_check.h"
 #include "net/net_watch.h"
 #include "ui/bitmap_draw.h"
 
 namespace {
-constexpr DWORD kVerifyDelayMs = 1000;
-constexpr DWORD kInstallDelayMs = 1000;
-constexpr DWORD kAfterKillDelayMs = 2000;
-
 HWND ProgressBar(HWND hwnd) {
     return GetDlgItem(hwnd, ID_PROGRESS_BAR);
 }
 
-void RepaintStatusLine(HWND hwnd, BOOL erase) {
-    InvalidateRect(hwnd, &GetApp()->statusRect, erase);
-}
-
-// The damaged-installer question. OK downloads afresh, Cancel ends the program.
-void OfferFreshDownload(HWND hwnd) {
-    VBindCallback* app = GetApp();
-    if (MessageBoxW(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误", MB_OKCANCEL) !=
-        IDOK) {
-        QuitWizard(true);
-        return;
-    }
-    CleanWorkingFiles();
-    app->cacheBustPending.store(1);
-    GoToPage(PAGE_DOWNLOAD);
-    SendMessageW(ProgressBar(hwnd), PBM_SETPOS, 0, 0);
-    SetStatusText(L"已下载：%d%%", 0);
-    RepaintStatusLine(hwnd, TRUE);
-    maxPercent = 0;
-    StartWorker(DownloadInstallerThread, hwnd);
-    // The first watchdog ended with the first download; this one needs its own.
-    StartNetWatchIfIdle(hwnd);
-}
-
-void BeginRemovalOrInstall(HWND hwnd) {
-    if (IsOldEditionInstalled()) {
+void ShowStatus(StatusText text, int value) {
+    switch (text) {
+    case StatusText::Downloaded:
+        SetStatusText(L"已下载：%d%%", value);
+        break;
+    case StatusText::Installed:
+        SetStatusText(L"已安装：%d%%", value);
+        break;
+    case StatusText::Empty:
+        SetStatusText(L"");
+        break;
+    case StatusText::RemovingOld:
         SetStatusText(L"正在卸载老版工作台,请勿关闭!");
-        GoToPage(PAGE_REMOVE_OLD);
-        RepaintStatusLine(hwnd, TRUE);
+        break;
+    case StatusText::InstallFailed:
+        SetStatusText(L"安装失败，请关闭后重试");
+        break;
+    case StatusText::OldRemovalFailed:
+        SetStatusText(L"卸载老版失败，请关闭后重试");
+        break;
+    case StatusText::DiskFull:
+        SetStatusText(L"磁盘空间不足，请清理后重试");
+        break;
+    }
+}
+
+// Both questions: MB_OKCANCEL, no icon, owned by the main window. Whether OK was chosen.
+bool AskQuestion(HWND hwnd, Question question) {
+    if (question == Question::Cancel) {
+        return MessageBoxW(hwnd, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK;
+    }
+    return MessageBoxW(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误",
+                       MB_OKCANCEL) == IDOK;
+}
+
+WizardEvent EventOf(EventKind kind) {
+    WizardEvent event{kind};
+    event.nowMs = GetTickCount();
+    return event;
+}
+
+// Carries out one action. Events it gives rise to at once (a worker that could not be
+// started) are added to `follow`, to be dispatched once this step is done.
+void CarryOut(HWND hwnd, const WizardAction& action, std::vector<WizardEvent>& follow) {
+    VBindCallback* app = GetApp();
+    switch (action.kind) {
+    case ActionKind::GoToPage:
+        GoToPage(action.value);
+        break;
+    case ActionKind::SetStatus:
+        ShowStatus(action.status, action.value);
+        break;
+    case ActionKind::SetBar:
+        SendMessageW(ProgressBar(hwnd), PBM_SETPOS, static_cast<WPARAM>(action.value), 0);
+        break;
+    case ActionKind::RepaintStatus:
+        InvalidateRect(hwnd, &app->statusRect, action.flag ? TRUE : FALSE);
+        break;
+    case ActionKind::RepaintWindow:
+        InvalidateRect(hwnd, nullptr, TRUE);
+        break;
+    case ActionKind::StopTransfer:
+        app->abortDownload.store(action.flag ? 1 : 0);
+        break;
+    case ActionKind::StartAttempt:
+        MakeCurrentAttempt(action.attempt);
+        if (!StartDownloadAttempt(hwnd, action.attempt)) {
+            WizardEvent failed = EventOf(EventKind::AttemptEnded);
+            failed.attempt = action.attempt;
+            failed.outcome = AttemptOutcome::Failed;
+            follow.push_back(failed);
+        }
+        break;
+    case ActionKind::RetireAttempts:
+        RetireAttempts();
+        break;
+    case ActionKind::StartVerification:
+        if (!StartVerification(hwnd, action.attempt)) {
+            WizardEvent damaged = EventOf(EventKind::Verdict); // offers a fresh download
+            damaged.attempt = action.attempt;
+            follow.push_back(damaged);
+        }
+        break;
+    case ActionKind::LetGoOfInstaller:
+        LetGoOfInstaller(action.attempt);
+        break;
+    case ActionKind::ArmTimer:
+        StartStageTimer(static_cast<DWORD>(action.value), action.timer);
+        break;
+    case ActionKind::StartSlideshow:
+        if (app->slides.Count() > 0) {
+            StartWorker(SlideTickThread, hwnd);
+        }
+        break;
+    case ActionKind::StartNetWatch:
+        StartNetWatchIfIdle(hwnd);
+        break;
+    case ActionKind::PostRetryCount:
+        if (app->retryBanner != nullptr) {
+            PostMessageW(app->retryBanner->hwnd, UM_RETRY_COUNT, static_cast<WPARAM>(action.value),
+                         0);
+        }
+        break;
+    case ActionKind::EndOldSuite:
         EndOldSuitePrograms();
-        StartStageTimer(kAfterKillDelayMs); // stands in for waiting on the ended programs
-    } else {
-        GoToPage(PAGE_INSTALL);
-        StartStageTimer(kInstallDelayMs);
+        break;
+    case ActionKind::StartUninstaller:
+        StartOldUninstaller(hwnd);
+        break;
+    case ActionKind::StartInstaller:
+        StartSilentInstall();
+        break;
+    case ActionKind::CleanWorkingFiles:
+        CleanWorkingFiles();
+        break;
+    case ActionKind::BustCache:
+        app->cacheBustPending.store(1);
+        break;
+    case ActionKind::Ask: {
+        WizardEvent answer = EventOf(EventKind::QuestionAnswered);
+        answer.flag = AskQuestion(hwnd, action.question);
+        follow.push_back(answer);
+        break;
     }
-}
-
-void PauseForOffline(HWND hwnd) {
-    VBindCallback* app = GetApp();
-    offlinePaused = 1;
-    GoToPage(PAGE_OFFLINE);
-    ++retryCount;
-    app->abortDownload.store(1); // the running attempt ends at its next report
-    if (app->retryBanner != nullptr) {
-        PostMessageW(app->retryBanner->hwnd, UM_RETRY_COUNT, static_cast<WPARAM>(retryCount), 0);
+    case ActionKind::Quit:
+        QuitWizard(action.flag);
+        break;
     }
-    RepaintStatusLine(hwnd, TRUE);
-}
-
-// The retry count and the pause go on across failed attempts; the download moving
-// forward again is what starts them afresh.
-void NoteProgressMade() {
-    retryCount = 0;
-    failedAttempts = 0;
-}
-
-void ResumeAfterOffline() {
-    VBindCallback* app = GetApp();
-    GoToPage(PAGE_DOWNLOAD);
-    InvalidateRect(app->mainWindow, nullptr, TRUE);
-    SetStatusText(L"已下载：%d%%", maxPercent);
-    app->abortDownload.store(0);
-    StartWorker(DownloadInstallerThread, app->mainWindow);
-    offlinePaused = 0;
-}
-
-void StartVerification() {
-    ++latestVerification;
-    StartWorker(VerifyInstallerThread,
-                reinterpret_cast<void*>(static_cast<std::uintptr_t>(latestVerification)));
 }
 } // namespace
 
-void OnDownloadProgress(HWND hwnd, WPARAM total, LPARAM done) {
-    VBindCallback* app = GetApp();
-    const DownloadDisplay display = ApplyDownloadReport(
-        maxPercent, DownloadPercent(static_cast<unsigned>(total), static_cast<unsigned>(done)));
-    if (display.maxPercent > maxPercent) {
-        NoteProgressMade();
+void Dispatch(HWND hwnd, const WizardEvent& event) {
+    const WizardStep step = Advance(wizard, event);
+    // Stored before anything is carried out: a question's message box dispatches more
+    // events, and they must meet the state this step left.
+    wizard = step.state;
+    std::vector<WizardEvent> follow;
+    for (const WizardAction& action : step.actions) {
+        CarryOut(hwnd, action, follow);
     }
-    maxPercent = display.maxPercent;
-    if (display.barMoves) {
-        SendMessageW(ProgressBar(hwnd), PBM_SETPOS, static_cast<WPARAM>(display.shownPercent), 0);
+    for (const WizardEvent& next : follow) {
+        Dispatch(hwnd, next);
     }
-    SetStatusText(L"已下载：%d%%", display.shownPercent);
-    if (display.complete && app->page.load() == PAGE_DOWNLOAD) {
-        GoToPage(PAGE_VERIFY);
-        StartStageTimer(kVerifyDelayMs);
-    }
-    RepaintStatusLine(hwnd, FALSE);
 }
 
-void OnStageTimer(HWND hwnd, int pageWhenDue) {
-    switch (pageWhenDue) {
-    case PAGE_VERIFY:
-        StartVerification(); // the verdict arrives as UM_INSTALLER_VERIFIED
+bool OnWorkerReport(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    WizardEvent event = EventOf(EventKind::DownloadProgress);
+    switch (message) {
+    case UM_DOWNLOAD_PROGRESS: // the 32-bit values, read unsigned
+        event.attempt = AttemptOfProgressReport();
+        event.total = static_cast<std::uint32_t>(wParam);
+        event.done = static_cast<std::uint32_t>(lParam);
         break;
-    case PAGE_REMOVE_OLD:
-        StartOldUninstaller(hwnd);
+    case UM_DOWNLOAD_ENDED:
+        event.kind = EventKind::AttemptEnded;
+        event.attempt = static_cast<unsigned>(wParam);
+        event.outcome = lParam == DOWNLOAD_PLACED      ? AttemptOutcome::Placed
+                        : lParam == DOWNLOAD_FAILED    ? AttemptOutcome::Failed
+                        : lParam == DOWNLOAD_DISK_FULL ? AttemptOutcome::DiskFull
+                                                       : AttemptOutcome::Stopped;
         break;
-    case PAGE_INSTALL:
-        StartSilentInstall();
+    case UM_INSTALLER_VERIFIED:
+        event.kind = EventKind::Verdict;
+        event.attempt = static_cast<unsigned>(lParam);
+        event.flag = wParam == 0;
+        event.oldEdition = event.flag && IsOldEditionInstalled();
+        break;
+    case UM_STAGE_TIMER:
+        event.kind = EventKind::StageTimer;
+        event.page = static_cast<int>(wParam);
+        event.timer = static_cast<unsigned>(lParam);
+        break;
+    case UM_NET_STATE:
+        event.kind = EventKind::NetState;
+        event.flag = wParam != 0;
+        break;
+    case UM_INSTALL_PROGRESS:
+        event.kind = EventKind::InstallProgress;
+        event.value = static_cast<std::uint32_t>(wParam);
+        break;
+    case UM_INSTALL_DONE:
+        event.kind = EventKind::InstallDone;
+        break;
+    case UM_INSTALL_FAILED:
+        event.kind = EventKind::InstallFailed;
+        break;
+    case UM_OLD_REMOVAL_FAILED:
+        event.kind = EventKind::OldRemovalFailed;
+        break;
+    case UM_OLD_REMOVED:
+        event.kind = EventKind::OldRemoved;
         break;
     default:
-        break; // the page has moved on meanwhile
+        return false;
     }
-}
-
-void OnInstallProgress(HWND hwnd, WPARAM percent) {
-    installStalled = false; // reports come again once a stalled installation moves on
-    const unsigned value = static_cast<unsigned>(percent);
-    const unsigned bar = value >= 100 ? 200 : value + 100;
-    SendMessageW(ProgressBar(hwnd), PBM_SETPOS, bar, 0);
-    if (value < 100) {
-        SetStatusText(L"已安装：%d%%", static_cast<int>(value));
-    } else {
-        SetStatusText(L""); // finished: the line stays empty
-    }
-    RepaintStatusLine(hwnd, FALSE);
-}
-
-void OnInstallDone(HWND hwnd) {
-    GoToPage(PAGE_DONE);
-    InvalidateRect(hwnd, nullptr, TRUE);
+    Dispatch(hwnd, event);
+    return true;
 }
 
 void OnSlideTick(HWND hwnd) {
@@ -178,70 +247,4 @@ void OnSlideTick(HWND hwnd) {
             PostMessageW(button->hwnd, UM_SKIN_STATE, 0, 0);
         }
     }
-}
-
-void OnNetState(HWND hwnd, bool connected) {
-    const int page = GetApp()->page.load();
-    if (page == PAGE_INSTALL || page == PAGE_DONE) {
-        return;
-    }
-    if (!connected) {
-        PauseForOffline(hwnd);
-        retryPauseMs = 0; // a lost connection is retried as soon as it is back
-    } else if (offlinePaused == 1 &&
-               RetryPauseIsOver(retryPausedAtMs, retryPauseMs, GetTickCount())) {
-        ResumeAfterOffline();
-    }
-}
-
-// An attempt that failed on its own (no address, an HTTP error, a connection closed
-// early) takes the road of a lost connection, the offline page counting its retries,
-// but the next attempt waits longer after each failure in a row: at once, it would
-// fail the same way. An error page can reach "100 %" before its failure is known, so
-// this also leaves the verify page.
-void OnDownloadFailed(HWND hwnd) {
-    const int page = GetApp()->page.load();
-    if (page == PAGE_DOWNLOAD || page == PAGE_VERIFY) {
-        ++failedAttempts;
-        PauseForOffline(hwnd);
-        retryPausedAtMs = GetTickCount();
-        retryPauseMs = RetryPauseMs(failedAttempts);
-        StartNetWatchIfIdle(hwnd); // the watchdog ends on the verify page
-    }
-}
-
-void OnInstallerVerified(HWND hwnd, bool damaged, unsigned verification) {
-    const VBindCallback* app = GetApp();
-    // Only the newest verification counts, on its page, and not while the cancel
-    // question is open: declining it starts a new attempt, and a new verification.
-    if (verification != latestVerification || app->page.load() != PAGE_VERIFY ||
-        app->abortDownload.load() != 0) {
-        return;
-    }
-    if (damaged) {
-        OfferFreshDownload(hwnd);
-    } else {
-        BeginRemovalOrInstall(hwnd);
-    }
-}
-
-void OnCancelDeclined() {
-    // On the verify page the verification may have judged the file already; the new
-    // attempt's file needs a verdict of its own.
-    if (GetApp()->page.load() == PAGE_VERIFY) {
-        StartVerification();
-    }
-}
-
-// The installer or the old uninstaller is not going as it should: say so, and let the
-// close button end the program. The wait goes on behind the notice.
-void OnInstallerGaveUp(HWND hwnd, const wchar_t* notice) {
-    installStalled = true;
-    SetStatusText(notice);
-    RepaintStatusLine(hwnd, TRUE);
-}
-
-void OnOldEditionRemoved() {
-    installStalled = false; // a slow uninstaller that got there after all
-    StartSilentInstall();
 }

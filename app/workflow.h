@@ -1,17 +1,16 @@
 #pragma once
 #include <windows.h>
 
-// The workers' reports, each moving the upgrade one step. Main thread only.
-void OnDownloadProgress(HWND hwnd, WPARAM total, LPARAM done);
-void OnStageTimer(HWND hwnd, int pageWhenDue);
-void OnInstallProgress(HWND hwnd, WPARAM percent);
-void OnInstallDone(HWND hwnd);
-void OnSlideTick(HWND hwnd);
-void OnNetState(HWND hwnd, bool connected);
-void OnDownloadFailed(HWND hwnd);
-void OnInstallerVerified(HWND hwnd, bool damaged, unsigned verification);
-void OnInstallerGaveUp(HWND hwnd, const wchar_t* notice);
-void OnOldEditionRemoved();
+#include "app/wizard_machine.h"
 
-// The user declined the cancel question (a new attempt has been started).
-void OnCancelDeclined();
+// The Win32 side of the wizard's decisions: hands one event to them and carries out the
+// actions they return, in order. A question's message box dispatches further events
+// while it is open; its answer is one more event. Main thread only.
+void Dispatch(HWND hwnd, const WizardEvent& event);
+
+// A worker's report to the main window as the event it stands for, dispatched. False
+// for a message that is no worker report.
+bool OnWorkerReport(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The slideshow's beat: the next slide on the download and install pages.
+void OnSlideTick(HWND hwnd);

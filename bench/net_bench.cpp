@@ -1,5 +1,5 @@
 // Measurements of the download and the digest, driven by download_bench.py:
-//   net_bench real          one attempt through RunDownloadAttempt, the Application
+//   net_bench real          one attempt as the program starts it, the Application
 //                           object as callback, a window handling every report
 //   net_bench plain URL OUT URLDownloadToFileW with a callback that does nothing
 //   net_bench md5 FILE      FileMd5Hex, with the process's peak working set around it
@@ -19,6 +19,7 @@
 #include "core/working_paths.h"
 #include "install/working_files.h"
 #include "net/download.h"
+#include "net/download_attempts.h"
 #include "net/download_rules.h"
 #include "net/file_md5.h"
 
@@ -27,6 +28,7 @@ namespace {
 // repaint of the status line.
 int reports = 0;
 int maxPercent = 1;
+LPARAM outcome = DOWNLOAD_FAILED;
 wchar_t benchStatus[64];
 
 LRESULT CALLBACK ReportWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -40,6 +42,11 @@ LRESULT CALLBACK ReportWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         swprintf(benchStatus, 64, L"\u5df2\u4e0b\u8f7d\uff1a%d%%", maxPercent);
         RECT status{34, 331, 250, 360};
         InvalidateRect(hwnd, &status, FALSE);
+        return 0;
+    }
+    if (message == UM_DOWNLOAD_ENDED) {
+        outcome = lParam;
+        DestroyWindow(hwnd);
         return 0;
     }
     if (message == WM_DESTROY) {
@@ -58,21 +65,18 @@ int RunReal() {
     HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"bench", WS_OVERLAPPEDWINDOW, 0, 0,
                                   570, 370, nullptr, nullptr, windowClass.hInstance, nullptr);
     CleanWorkingFiles();
-    DownloadAttemptResult result;
-    LARGE_INTEGER started = Now(), ended{};
-    std::thread attempt([&] {
-        result = RunDownloadAttempt(window);
-        ended = Now();
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    });
+    const LARGE_INTEGER started = Now();
+    MakeCurrentAttempt(1);
+    StartDownloadAttempt(window, 1);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         DispatchMessageW(&message);
     }
-    attempt.join();
+    const LARGE_INTEGER ended = Now();
+    const bool placed = outcome == DOWNLOAD_PLACED;
     std::printf("seconds=%.3f reports=%d placed=%d percent=%d file=%ls\n", Seconds(started, ended),
-                reports, result.placed ? 1 : 0, maxPercent, GetInstallerFilePath().c_str());
-    return result.placed ? 0 : 1;
+                reports, placed ? 1 : 0, maxPercent, GetInstallerFilePath().c_str());
+    return placed ? 0 : 1;
 }
 
 class NullCallback : public IBindStatusCallback {

@@ -1,7 +1,7 @@
 // Keeps one of the two registry pollers busy for a while, against a recording window
 // that stands in for the main window, so measure_poll_cpu.py can read the CPU time
 // of this process and of the wineserver from /proc.
-//   poll_cpu_probe old SECONDS      OldEditionWaitThread on an entry that stays
+//   poll_cpu_probe old SECONDS      the old edition's wait on an entry that stays
 //   poll_cpu_probe install SECONDS  InstallProgressThread on a slow stand-in installer
 #include <windows.h>
 
@@ -46,7 +46,7 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"old") {
         app->page.store(PAGE_REMOVE_OLD);
         RegisterUninstallEntry();
-        CloseHandle(StartThread(OldEditionWaitThread, window.hwnd()));
+        StartOldUninstaller(window.hwnd()); // nothing to run: the wait alone
     } else {
         app->page.store(PAGE_INSTALL);
         if (!PlaceStandin(L"standin_installer.exe", GetInstallerFilePath())) {

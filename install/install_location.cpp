@@ -9,7 +9,7 @@
 
 #include "core/app_object.h"
 #include "core/com_scope.h"
-#include "core/install_path.h"
+#include "install/install_path.h"
 #include "core/messages.h"
 #include "install/folder_rules.h"
 

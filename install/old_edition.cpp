@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include <memory>
+
 #include "core/app_object.h"
 #include "core/handles.h"
 #include "core/messages.h"
@@ -15,6 +17,12 @@ namespace {
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                                     L"{5B1E2C7A-94D3-4F08-A6C1-3D72E9B40F15}_is1";
 constexpr wchar_t kUninstallValue[] = L"UninstallString";
+
+struct RemovalWait {
+    HWND window;
+    DWORD graceMs;
+};
+unsigned __stdcall OldEditionWaitThread(void* removalWait);
 
 // The uninstall text, empty when the entry is missing, is not text, or does not fit
 // into 128 bytes. The old edition's installer was 32-bit, so its entry lives in the
@@ -65,7 +73,7 @@ void EndOldSuitePrograms() {
     }
 }
 
-void StartOldUninstaller(HWND mainWindow) {
+void StartOldUninstaller(HWND mainWindow, DWORD graceMs) {
     if (GetApp()->quitRequested.load() != 0) {
         return; // the program is ending: start nothing more
     }
@@ -77,9 +85,13 @@ void StartOldUninstaller(HWND mainWindow) {
         // The text goes in as the file exactly as registered, quotation marks included.
         ShellExecuteW(nullptr, L"open", command.c_str(), L"/verysilent", nullptr, SW_HIDE);
     }
-    StartWorker(OldEditionWaitThread, mainWindow);
+    auto wait = std::make_unique<RemovalWait>(RemovalWait{mainWindow, graceMs});
+    if (StartWorker(OldEditionWaitThread, wait.get())) {
+        wait.release(); // the thread owns it now
+    }
 }
 
+namespace {
 unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
     VBindCallback* app = GetApp();
     // Measured from here, right after the uninstaller was started. Its own process
@@ -103,6 +115,8 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
     }
 }
 
-unsigned __stdcall OldEditionWaitThread(void* mainWindow) {
-    return WaitForOldEditionRemoval(static_cast<HWND>(mainWindow), kOldRemovalGraceMs);
+unsigned __stdcall OldEditionWaitThread(void* removalWait) {
+    const std::unique_ptr<RemovalWait> wait(static_cast<RemovalWait*>(removalWait));
+    return WaitForOldEditionRemoval(wait->window, wait->graceMs);
 }
+} // namespace

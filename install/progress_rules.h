@@ -11,12 +11,16 @@ enum class InstallPollVerdict {
 };
 
 // `installerEndedAtMs` is the tick (GetTickCount) at which the poller first saw the
-// installer's process gone (nothing while it runs or is not known yet); ticks are
-// compared by unsigned difference, so the 49.7-day wrap changes nothing. A value of
-// 100 or more always wins, even when it arrives during the grace.
+// installer's process gone (nothing while it runs or is not known yet), `valueChangedAtMs`
+// the tick at which the value last changed (or the installer started). An installer
+// that handed its work to another process is not quitting while the value still moves:
+// the grace counts from the later of the two. Ticks are compared by unsigned difference,
+// so the 49.7-day wrap changes nothing. A value of 100 or more always wins, even when it
+// arrives during the grace.
 InstallPollVerdict JudgeInstallPoll(std::uint32_t lastValue,
                                     std::optional<std::uint32_t> installerEndedAtMs,
-                                    std::uint32_t nowMs, std::uint32_t graceMs);
+                                    std::uint32_t valueChangedAtMs, std::uint32_t nowMs,
+                                    std::uint32_t graceMs);
 
 // What the window is told: the installer's percentage, with anything above 100 (a
 // value with the top bit set included) shown as 100, so the bar is full rather than

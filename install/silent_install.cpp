@@ -9,6 +9,7 @@
 
 #include "core/app_object.h"
 #include "core/handles.h"
+#include "core/held_installer.h"
 #include "core/held_files.h"
 #include "core/messages.h"
 #include "core/worker_thread.h"
@@ -82,6 +83,8 @@ std::optional<ScopedHandle> LaunchInstaller(const InstallRun& run) {
             return true;
         },
         [app] { return app->quitRequested.load() != 0; });
+    // The process exists (or never will): the checked file need not be held any more.
+    LetGoOfAnyInstaller();
     if (!started) {
         return std::nullopt;
     }
@@ -89,20 +92,19 @@ std::optional<ScopedHandle> LaunchInstaller(const InstallRun& run) {
 }
 
 // Polls "ProcessNum" every 10 ms and reports it until it reaches 100. When the
-// installer's process has ended short of that and a grace has passed, the window is
-// told once (UM_INSTALL_FAILED) and the poller falls silent, but goes on looking: an
-// installer that handed its work to another process may still get there, and a value
-// that moves again brings the progress reports back.
+// installer's process has ended short of that and the value has not moved for a grace,
+// the window is told (UM_INSTALL_FAILED) and the poller falls silent, but goes on
+// looking: an installer that handed its work to another process may still get there.
+// A value that moves again brings the progress reports back, and a new stall the notice.
 unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
     const VBindCallback* app = GetApp();
     ScopedRegKey key;
     std::uint32_t last = 0;
     bool launched = false;
     ScopedHandle installer;
-    std::optional<std::uint32_t> endedAt; // when it could not start, or its process ended
-    bool toldOfFailure = false; // once: after that, only the value counts
-    bool silent = false;        // told, and the value has not moved since
-    std::uint32_t silentAt = 0; // the value when the window was told
+    std::optional<std::uint32_t> endedAt;     // when it could not start, or its process ended
+    std::uint32_t changedAt = GetTickCount(); // the value's last change, or the start
+    bool silent = false; // the window was told of a stall, and the value has not moved since
     while (app->quitRequested.load() == 0 && app->page.load() != PAGE_DONE) {
         if (!key.valid()) {
             key = OpenProgressKey();
@@ -112,10 +114,12 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
             }
         }
         if (key.valid()) {
-            last = ReadProgress(key.get()).value_or(last);
-        }
-        if (silent && last != silentAt) {
-            silent = false; // the work goes on after all
+            const std::uint32_t read = ReadProgress(key.get()).value_or(last);
+            if (read != last) {
+                last = read;
+                changedAt = GetTickCount();
+                silent = false; // the work goes on after all
+            }
         }
         if (!silent) {
             SendMessageW(run.window, UM_INSTALL_PROGRESS, ReportedInstallPercent(last), 0);
@@ -129,21 +133,20 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
             } else {
                 endedAt = GetTickCount();
             }
+            changedAt = GetTickCount();
         }
         if (!endedAt && installer.valid() &&
             WaitForSingleObject(installer.get(), 0) == WAIT_OBJECT_0) {
             endedAt = GetTickCount();
         }
-        switch (JudgeInstallPoll(last, endedAt, GetTickCount(), graceMs)) {
+        switch (JudgeInstallPoll(last, endedAt, changedAt, GetTickCount(), graceMs)) {
         case InstallPollVerdict::kFinished:
             SendMessageW(run.window, UM_INSTALL_DONE, 0, 0);
             return 0;
         case InstallPollVerdict::kInstallerQuit:
-            if (!toldOfFailure) {
+            if (!silent) {
                 SendMessageW(run.window, UM_INSTALL_FAILED, ReportedInstallPercent(last), 0);
-                toldOfFailure = true;
                 silent = true;
-                silentAt = last;
             }
             break;
         case InstallPollVerdict::kKeepPolling:

@@ -11,6 +11,16 @@ bool IsDotEntry(const wchar_t* name) {
     return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
 }
 
+bool Exists(const std::wstring& path) {
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool AttemptLeftoversExist(const std::wstring& installer) {
+    WIN32_FIND_DATAW entry{};
+    const ScopedFind search(FindFirstFileW(AttemptFilePattern(installer).c_str(), &entry));
+    return search.valid();
+}
+
 // Each download attempt writes a file of its own beside the installer before it is
 // placed; one cut short by the end of the program would stay behind otherwise.
 void DeleteAttemptLeftovers(const std::wstring& installer) {
@@ -129,8 +139,8 @@ bool DeleteTreeBelow(const std::wstring& folder) {
     search.reset();
     return RemoveDirectoryW(folder.c_str()) != FALSE;
 }
-} // namespace
 
+// Deletes a folder with everything in it; whether the folder itself went.
 bool DeleteFolderTree(const std::wstring& folder) {
     const std::size_t separator = folder.find_last_of(L'\\');
     if (folder.empty() || separator == std::wstring::npos || separator + 1 == folder.size()) {
@@ -147,6 +157,7 @@ bool DeleteFolderTree(const std::wstring& folder) {
     }
     return DeleteTreeBelow(folder);
 }
+} // namespace
 
 void CleanWorkingFiles() {
     const std::wstring imageFolder = GetImageFolderPath();
@@ -158,4 +169,9 @@ void CleanWorkingFiles() {
         DeleteFileW(installer.c_str());
         DeleteAttemptLeftovers(installer);
     }
+}
+
+bool InstallerFilesLeft() {
+    const std::wstring installer = GetInstallerFilePath();
+    return Exists(installer) || (!installer.empty() && AttemptLeftoversExist(installer));
 }

@@ -1,11 +1,11 @@
 #pragma once
-#include <string>
 
-// Deletes a folder with everything in it and reports whether the folder itself went.
-// Links (junctions, symbolic links) inside are removed themselves; what they point
-// to is never touched. Read-only files stay, and so do the folders holding them.
-bool DeleteFolderTree(const std::wstring& folder);
-
-// Removes the image folder, then the installer file and what unfinished download
-// attempts left beside it. Nothing is reported.
+// Removes the image folder with everything in it, then the installer file and what
+// unfinished download attempts left beside it. Links (junctions, symbolic links) in the
+// image folder are removed themselves; what they point to is never touched. Read-only
+// files stay, and so do the folders holding them. Nothing is reported.
 void CleanWorkingFiles();
+
+// Whether the installer file or an attempt's file is still there (the files workers and
+// scanners hold for a moment; a slide left read-only stays on purpose).
+bool InstallerFilesLeft();

@@ -2,22 +2,24 @@
 
 #include <urlmon.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "build_config.h"
 #include "core/app_object.h"
 #include "core/com_scope.h"
+#include "core/held_files.h"
 #include "core/messages.h"
+#include "core/worker_thread.h"
+#include "core/working_file_users.h"
 #include "core/working_paths.h"
 #include "net/ansi_text.h"
 #include "net/answer_text.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
-#include "net/file_md5.h"
 #include "net/http_client.h"
 #include "net/install_answer.h"
-#include "net/installer_signature.h"
 #include "net/url_cache_status.h"
 
 namespace {
@@ -29,7 +31,7 @@ constexpr const wchar_t* kInstallAnswerAddress =
 std::wstring AskForInstallerUrl(unsigned attempt) {
     VBindCallback& app = *GetApp();
     const InstallAnswer answer = ParseInstallAnswer(HttpGetText(kInstallAnswerAddress));
-    if (answer.address.empty() || !IsCurrentAttempt(attempt)) {
+    if (answer.address.empty() || !AttemptMayGoOn(attempt)) {
         return {};
     }
     const std::optional<std::wstring> address =
@@ -73,98 +75,70 @@ bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file)
            !TransferCameUpShort(progress.done, progress.total, *size, response.contentEncoded);
 }
 
-// A transfer without a total (an encoded or chunked one) never reported a percentage;
-// now that its file is in place, the window is told that the download is whole.
-void ReportWholeIfNoTotalWasKnown(HWND mainWindow, unsigned attempt, const std::wstring& file) {
-    if (LastTransferProgress().total != 0 || !IsCurrentAttempt(attempt) ||
-        DownloadStopRequested()) {
+// An attempt's file that was not placed goes at once: a scanner holding it is waited
+// for, so that the outcome is known only once nothing of the attempt is left.
+void DeleteAttemptFile(const std::wstring& attemptFile) {
+    if (attemptFile.empty()) {
         return;
     }
-    const std::uint64_t size = FileSize(file).value_or(0);
-    const auto whole = static_cast<std::uint32_t>(size == 0 ? 1 : size);
-    SendMessageW(mainWindow, UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(whole),
-                 static_cast<LPARAM>(whole));
+    RetryWhileHeld([&] {
+        return DeleteFileW(attemptFile.c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    });
 }
 
-// The working file as the current attempt left it: its digest against the announced
-// one, then its signature.
-bool WorkingFileCallsForFreshDownload() {
-    const std::wstring workingFile = GetInstallerFilePath();
-    const std::string digest =
-        workingFile.empty() ? std::string() : FileMd5Hex(workingFile.c_str());
-    if (DigestCallsForFreshDownload(digest, GetApp()->expectedMd5.Get())) {
-        return true;
-    }
-    // The digest came over the same plain channel as the file: only the maker's
-    // signature says where the file came from.
-    return InstallerLacksPinnedSignature(workingFile);
-}
+struct AttemptStart {
+    HWND window;
+    unsigned attempt;
+};
 
-bool ShouldReportFailure(unsigned attempt, HRESULT transfer) {
-    return transfer != E_ABORT && IsCurrentAttempt(attempt) && !DownloadStopRequested();
-}
-} // namespace
-
-DownloadAttemptResult RunDownloadAttempt(HWND mainWindow) {
-    DownloadAttemptResult result;
+DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
     const ComScope com;
+    const WorkingFileUse use;
     VBindCallback& app = *GetApp();
-    const unsigned attempt = BeginDownloadAttempt();
-    app.notifyWindow.store(mainWindow);
+    BindAttemptToThisThread(attempt);
+    app.notifyWindow.store(window);
 
     const std::wstring url = AskForInstallerUrl(attempt);
     const std::wstring workingFile = GetInstallerFilePath();
     const std::wstring attemptFile = AttemptFilePath(workingFile, attempt);
+    HRESULT transfer = E_PENDING; // never called
     bool delivered = false;
     if (!url.empty() && !attemptFile.empty()) {
         DeleteFileW(attemptFile.c_str());
-        result.transfer = URLDownloadToFileW(nullptr, url.c_str(), attemptFile.c_str(), 0, &app);
-        delivered = result.transfer == S_OK && TransferDeliveredTheFile(url, attemptFile);
+        transfer = URLDownloadToFileW(nullptr, url.c_str(), attemptFile.c_str(), 0, &app);
+        delivered = transfer == S_OK && TransferDeliveredTheFile(url, attemptFile);
     }
-    result.placed = FinishDownloadAttempt(attempt, delivered, attemptFile, workingFile);
-    if (result.placed) {
-        ReportWholeIfNoTotalWasKnown(mainWindow, attempt, workingFile);
+    if (delivered && PlaceAttemptFile(attempt, attemptFile, workingFile)) {
+        return DOWNLOAD_PLACED;
     }
-    if (!result.placed && ShouldReportFailure(attempt, result.transfer)) {
-        SendMessageW(mainWindow, UM_DOWNLOAD_FAILED, 0, 0);
-        result.reportedFailure = true;
+    DeleteAttemptFile(attemptFile);
+    if (transfer == E_ABORT || !AttemptMayGoOn(attempt)) {
+        return DOWNLOAD_STOPPED;
     }
-    return result;
+    return DOWNLOAD_FAILED;
 }
+} // namespace
 
-unsigned __stdcall DownloadInstallerThread(void* mainWindow) {
+unsigned __stdcall DownloadInstallerThread(void* attemptStart) {
+    const std::unique_ptr<AttemptStart> start(static_cast<AttemptStart*>(attemptStart));
+    DownloadEnd outcome = DOWNLOAD_FAILED;
     try {
-        RunDownloadAttempt(static_cast<HWND>(mainWindow));
+        outcome = RunDownloadAttempt(start->window, start->attempt);
     } catch (...) {
-        // Out of memory at worst; the thread ends quietly like a failed attempt.
+        // Out of memory at worst: the attempt failed.
+    }
+    if (GetApp()->quitRequested.load() == 0) {
+        SendMessageW(start->window, UM_DOWNLOAD_ENDED, static_cast<WPARAM>(start->attempt),
+                     outcome);
     }
     return 0;
 }
 
-bool InstallerNeedsFreshDownload() {
-    for (;;) {
-        WaitForCurrentAttempt(kVerifyWaitMs);
-        const unsigned judged = CurrentAttempt();
-        const bool fresh = WorkingFileCallsForFreshDownload();
-        // A newer attempt may have begun meanwhile (the cancel question declined): the
-        // file to judge is then the one it is about to place.
-        if (CurrentAttempt() == judged || GetApp()->quitRequested.load() != 0) {
-            return fresh;
-        }
+bool StartDownloadAttempt(HWND window, unsigned attempt) {
+    auto start = std::make_unique<AttemptStart>(AttemptStart{window, attempt});
+    if (!StartWorker(DownloadInstallerThread, start.get())) {
+        return false;
     }
-}
-
-unsigned __stdcall VerifyInstallerThread(void* verification) {
-    try {
-        const bool fresh = InstallerNeedsFreshDownload();
-        const VBindCallback* app = GetApp();
-        if (app->quitRequested.load() == 0) {
-            SendMessageW(app->mainWindow, UM_INSTALLER_VERIFIED, fresh ? 1 : 0,
-                         reinterpret_cast<LPARAM>(verification));
-        }
-    } catch (...) {
-        // Out of memory at worst: no verdict, and the wizard waits on its verify page,
-        // where the user can still cancel.
-    }
-    return 0;
+    start.release(); // the thread owns it now
+    return true;
 }

@@ -1,51 +1,48 @@
 #include "net/download_attempts.h"
 
-#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 #include "core/app_object.h"
 #include "core/held_files.h"
-#include "core/wall_clock.h"
+#include "core/messages.h"
 
 namespace {
-std::mutex attemptLock; // guards starting an attempt and placing a file
+std::mutex attemptLock; // guards changing the current attempt and placing a file
 std::atomic<unsigned> currentAttempt{0};
-std::atomic<unsigned> finishedAttempt{0}; // the newest attempt that has finished
 thread_local unsigned threadAttempt = 0;
 thread_local TransferProgress threadProgress;
 
-// Signalled whenever an attempt finishes; waiters then look at the counters again.
-HANDLE FinishedEvent() {
-    static const HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    return event;
-}
+// One report at a time: the sender holds this while the window handles its report, and
+// names its attempt in `reportingAttempt` for the window to read. The window's thread
+// never takes the lock, so a sender only ever waits for another sender.
+std::mutex reportLock;
+std::atomic<unsigned> reportingAttempt{0};
 } // namespace
 
-unsigned BeginDownloadAttempt() {
-    FinishedEvent(); // created before any waiter can need it
+void MakeCurrentAttempt(unsigned attempt) {
     std::lock_guard<std::mutex> guard(attemptLock);
-    threadAttempt = currentAttempt.load() + 1;
-    currentAttempt.store(threadAttempt);
+    currentAttempt.store(attempt);
+}
+
+void RetireAttempts() {
+    std::lock_guard<std::mutex> guard(attemptLock);
+    currentAttempt.store(0);
+}
+
+bool AttemptMayGoOn(unsigned attempt) {
+    const VBindCallback* app = GetApp();
+    return attempt != 0 && attempt == currentAttempt.load() && app->abortDownload.load() == 0 &&
+           app->quitRequested.load() == 0;
+}
+
+void BindAttemptToThisThread(unsigned attempt) {
+    threadAttempt = attempt;
     threadProgress = TransferProgress{};
-    return threadAttempt;
 }
 
 unsigned AttemptOfThisThread() {
     return threadAttempt;
-}
-
-bool DownloadStopRequested() {
-    const VBindCallback* app = GetApp();
-    return app->abortDownload.load() != 0 || app->quitRequested.load() != 0;
-}
-
-unsigned CurrentAttempt() {
-    return currentAttempt.load();
-}
-
-bool IsCurrentAttempt(unsigned attempt) {
-    return attempt != 0 && attempt == currentAttempt.load();
 }
 
 void NoteTransferProgress(std::uint32_t done, std::uint32_t total) {
@@ -56,13 +53,25 @@ TransferProgress LastTransferProgress() {
     return threadProgress;
 }
 
-bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& attemptFile,
-                           const std::wstring& workingFile) {
+void SendDownloadProgress(HWND window, unsigned attempt, std::uint32_t total, std::uint32_t done) {
+    std::lock_guard<std::mutex> guard(reportLock);
+    reportingAttempt.store(attempt);
+    SendMessageW(window, UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(total),
+                 static_cast<LPARAM>(done));
+    reportingAttempt.store(0);
+}
+
+unsigned AttemptOfProgressReport() {
+    return reportingAttempt.load();
+}
+
+bool PlaceAttemptFile(unsigned attempt, const std::wstring& attemptFile,
+                      const std::wstring& workingFile) {
     // Each try takes the lock, so a newer attempt can start between tries and this one
     // then gives up: an attempt is placed before a newer one starts or not at all.
     const auto placeOnce = [&] {
         std::lock_guard<std::mutex> guard(attemptLock);
-        if (!IsCurrentAttempt(attempt) || DownloadStopRequested()) {
+        if (!AttemptMayGoOn(attempt)) {
             SetLastError(ERROR_CANCELLED);
             return false;
         }
@@ -71,36 +80,5 @@ bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& 
     };
     // A scanner that opened the finished file holds it for a moment: wait for it rather
     // than throw a complete download away.
-    const bool placed = mayPlace && RetryWhileHeld(placeOnce);
-    {
-        std::lock_guard<std::mutex> guard(attemptLock);
-        if (IsCurrentAttempt(attempt)) {
-            finishedAttempt.store(attempt);
-        }
-    }
-    if (!placed && !attemptFile.empty()) {
-        RetryWhileHeld([&] {
-            return DeleteFileW(attemptFile.c_str()) != FALSE ||
-                   GetLastError() == ERROR_FILE_NOT_FOUND;
-        });
-    }
-    SetEvent(FinishedEvent());
-    return placed;
-}
-
-bool WaitForCurrentAttempt(DWORD timeoutMs) {
-    const HANDLE event = FinishedEvent();
-    const VBindCallback* app = GetApp();
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (finishedAttempt.load() == currentAttempt.load()) {
-            return true;
-        }
-        const DWORD waited = GetTickCount() - start; // unsigned: right across the wrap
-        if (waited >= timeoutMs || event == nullptr || app->quitRequested.load() != 0) {
-            return false;
-        }
-        // Woken by each finished attempt; a look every so often also sees a quit.
-        WaitForSingleObject(event, std::min<DWORD>(timeoutMs - waited, kClockLookIntervalMs));
-    }
+    return RetryWhileHeld(placeOnce, [attempt] { return !AttemptMayGoOn(attempt); });
 }

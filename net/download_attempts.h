@@ -4,27 +4,31 @@
 #include <cstdint>
 #include <string>
 
-// Download attempts. A new attempt must be able to start at once even while an
-// older one is still blocked in its transfer (a stalled connection reports nothing,
-// so the abort flag is only seen when data moves again). Each DownloadInstallerThread
-// therefore takes a new attempt number; only the newest ("current") attempt may
-// report progress or place its file, and every attempt downloads into a file of its
-// own so a stale transfer never writes the file the verification reads.
+// Download attempts. A new attempt must be able to start at once even while an older
+// one is still blocked in its transfer (a stalled connection reports nothing, so the
+// stop flag is only seen when data moves again). The window therefore numbers every
+// attempt when it starts it; only the newest ("current") attempt may report progress or
+// place its file, and every attempt downloads into a file of its own so a stale transfer
+// never writes the file the verification reads. Once a file has been accepted, no
+// attempt is current any more.
 //
-// Threading: the counters are read from any thread; placing a file and starting an
-// attempt share one lock, so an attempt is either placed before a newer one starts
-// or not at all. The progress record is per thread (OnProgress runs on the thread
-// that called URLDownloadToFileW).
+// Threading: the current number is written on the window's thread and read from any;
+// changing it and placing a file share one lock, so an attempt is either placed before
+// a newer one starts (or the accepted file retires them all) or not at all. The
+// progress record is per thread (OnProgress runs on the thread that called
+// URLDownloadToFileW).
 
-// Makes a new attempt the current one and binds it to the calling thread.
-unsigned BeginDownloadAttempt();
-// The attempt bound to the calling thread (0: none).
+// Makes `attempt` the current one. The window's thread, before the attempt's own starts.
+void MakeCurrentAttempt(unsigned attempt);
+// A file was accepted: from now on no attempt reports or places anything.
+void RetireAttempts();
+// `attempt` is the current one and nobody asked the download to stop or the program
+// to quit: it may report, and place its file.
+bool AttemptMayGoOn(unsigned attempt);
+
+// The attempt the calling thread runs (0: none).
+void BindAttemptToThisThread(unsigned attempt);
 unsigned AttemptOfThisThread();
-bool IsCurrentAttempt(unsigned attempt);
-// The newest attempt (0: none yet).
-unsigned CurrentAttempt();
-// Somebody asked the download to stop (cancel) or the program to quit.
-bool DownloadStopRequested();
 
 // The last progress OnProgress forwarded on this thread's attempt.
 struct TransferProgress {
@@ -34,14 +38,14 @@ struct TransferProgress {
 void NoteTransferProgress(std::uint32_t done, std::uint32_t total);
 TransferProgress LastTransferProgress();
 
-// Ends an attempt: when it is still current, `mayPlace` is true and nothing has
-// asked it to stop, moves `attemptFile` onto `workingFile` and reports success; a
-// file another process holds for a while is waited for. In every case marks the
-// attempt finished for WaitForCurrentAttempt.
-bool FinishDownloadAttempt(unsigned attempt, bool mayPlace, const std::wstring& attemptFile,
-                           const std::wstring& workingFile);
+// Sends UM_DOWNLOAD_PROGRESS for `attempt` and waits until the window has handled it.
+// Reports are sent one at a time, so the window can ask whose report it is handling.
+void SendDownloadProgress(HWND window, unsigned attempt, std::uint32_t total, std::uint32_t done);
+// The attempt of the UM_DOWNLOAD_PROGRESS being handled (0: none, or not sent by an
+// attempt). The window's thread, inside that message.
+unsigned AttemptOfProgressReport();
 
-// Waits (at most `timeoutMs`, and not past a quit request) until the current attempt
-// has finished. Never on the window's thread: the attempt may be sending it progress.
-// True when it finished in time.
-bool WaitForCurrentAttempt(DWORD timeoutMs);
+// Moves `attemptFile` onto `workingFile` while `attempt` may go on; a file another
+// process holds for a while is waited for. Whether it was placed.
+bool PlaceAttemptFile(unsigned attempt, const std::wstring& attemptFile,
+                      const std::wstring& workingFile);

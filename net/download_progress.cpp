@@ -9,7 +9,7 @@ constexpr DWORD kPauseAfterReportMs = 20;
 // asked the download to stop. A stale attempt (one a newer attempt replaced while it
 // was stuck) is ended at its next notification and never reports for the new one.
 bool MayReport() {
-    return !DownloadStopRequested() && IsCurrentAttempt(AttemptOfThisThread());
+    return AttemptMayGoOn(AttemptOfThisThread());
 }
 } // namespace
 
@@ -21,8 +21,7 @@ HRESULT VBindCallback::OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCW
         return E_ABORT;
     }
     NoteTransferProgress(progress, progressMax);
-    SendMessageW(notifyWindow.load(), UM_DOWNLOAD_PROGRESS, static_cast<WPARAM>(progressMax),
-                 static_cast<LPARAM>(progress));
+    SendDownloadProgress(notifyWindow.load(), AttemptOfThisThread(), progressMax, progress);
     // Seen at once if the flag was set while the window handled the report.
     if (!MayReport()) {
         return E_ABORT;

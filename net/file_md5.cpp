@@ -62,15 +62,15 @@ std::string FileMd5Hex(const wchar_t* path) {
             CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         return file.valid();
     });
-    if (!file.valid()) {
-        return {};
-    }
+    return file.valid() ? FileMd5HexOf(file.get(), [] { return false; }) : std::string();
+}
+
+std::string FileMd5HexOf(HANDLE file, const std::function<bool()>& stop) {
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0) {
+    if (!GetFileSizeEx(file, &size) || size.QuadPart <= 0) {
         return {}; // an empty file cannot be mapped: no digest
     }
-    const ScopedHandle mapping(
-        CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const ScopedHandle mapping(CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr));
     if (!mapping.valid()) {
         return {};
     }
@@ -85,6 +85,9 @@ std::string FileMd5Hex(const wchar_t* path) {
     }
     const auto total = static_cast<std::uint64_t>(size.QuadPart);
     for (std::uint64_t offset = 0; offset < total; offset += kViewBytes) {
+        if (stop()) {
+            return {};
+        }
         const std::uint64_t length = std::min(kViewBytes, total - offset);
         const ScopedView view(
             MapViewOfFile(mapping.get(), FILE_MAP_READ, static_cast<DWORD>(offset >> 32),

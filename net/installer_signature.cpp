@@ -38,9 +38,10 @@ struct TrustApi {
 // One WinVerifyTrust verification whose state is released again on every path.
 class TrustVerification {
 public:
-    TrustVerification(const TrustApi& api, const wchar_t* path) : api_(api) {
+    TrustVerification(const TrustApi& api, const wchar_t* path, HANDLE file) : api_(api) {
         file_.cbStruct = sizeof(file_);
         file_.pcwszFilePath = path;
+        file_.hFile = file; // read through this handle: the file already checked, still held
         data_.cbStruct = sizeof(data_);
         data_.dwUIChoice = WTD_UI_NONE;
         // No CRL or OCSP fetch; where the system knows the flag, no other URL either.
@@ -97,9 +98,17 @@ std::wstring SimpleDisplayName(const TrustApi& api, PCCERT_CONTEXT certificate) 
     name.resize(written - 1);
     return name;
 }
-} // namespace
+// What WinVerifyTrust said of the file's Authenticode signature, and the simple display
+// name of the signer whose signature it verified (empty when it verified none).
+struct InstallerSignature {
+    HRESULT trust = E_FAIL;
+    std::wstring signer;
+};
 
-InstallerSignature ReadInstallerSignature(const wchar_t* path) {
+// wintrust.dll and crypt32.dll, present since Windows XP, are loaded from the system
+// folder for the check only; when one of them or of their functions is missing, `trust`
+// carries the error.
+InstallerSignature ReadInstallerSignature(const wchar_t* path, HANDLE file) {
     InstallerSignature signature;
     const ScopedLibrary wintrust = LoadSystemLibrary(L"wintrust.dll");
     const ScopedLibrary crypt32 = LoadSystemLibrary(L"crypt32.dll");
@@ -112,7 +121,7 @@ InstallerSignature ReadInstallerSignature(const wchar_t* path) {
         signature.trust = HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
         return signature;
     }
-    const TrustVerification verification(api, path);
+    const TrustVerification verification(api, path, file);
     signature.trust = verification.result();
     if (signature.trust == S_OK) {
         if (const PCCERT_CONTEXT certificate = verification.SignerCertificate()) {
@@ -121,15 +130,16 @@ InstallerSignature ReadInstallerSignature(const wchar_t* path) {
     }
     return signature;
 }
+} // namespace
 
-bool InstallerLacksPinnedSignature(const std::wstring& path) {
+bool InstallerLacksPinnedSignature(const std::wstring& path, HANDLE file) {
     if constexpr (TIDEWELL_CHECK_INSTALLER_SIGNATURE == 0) {
         return false; // built with NONE: the check is left out on purpose
     } else {
-        if (path.empty()) {
+        if (path.empty() || file == nullptr || file == INVALID_HANDLE_VALUE) {
             return true;
         }
-        const InstallerSignature signature = ReadInstallerSignature(path.c_str());
+        const InstallerSignature signature = ReadInstallerSignature(path.c_str(), file);
         return SignatureCallsForFreshDownload(signature.trust, signature.signer,
                                               TIDEWELL_INSTALLER_PUBLISHER);
     }

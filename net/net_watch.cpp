@@ -42,7 +42,6 @@ void WatchWhileThePageWants(HWND window) {
         Sleep(kClockLookIntervalMs);
     }
 }
-} // namespace
 
 unsigned __stdcall NetWatchThread(void* mainWindow) {
     if (watching.exchange(true)) {
@@ -60,15 +59,12 @@ unsigned __stdcall NetWatchThread(void* mainWindow) {
         }
     }
 }
+} // namespace
 
 void StartNetWatchIfIdle(HWND mainWindow) {
     // A thread started while another one watches ends at once; a watchdog about to end
     // takes the watch back itself, so nothing is lost when this sees the flag up.
-    if (!NetWatchIsWatching()) {
+    if (!watching.load()) {
         StartWorker(NetWatchThread, mainWindow);
     }
-}
-
-bool NetWatchIsWatching() {
-    return watching.load();
 }

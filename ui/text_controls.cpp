@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "core/gdi_handles.h"
-#include "core/install_path.h"
 #include "core/messages.h"
 #include "ui/control_font.h"
 #include "ui/folder_text.h"
@@ -12,6 +11,7 @@
 #include <cwchar>
 
 // State of the change-folder link and the folder label (UI thread only).
+bool (*changeFolderLockProbe)() = nullptr;
 int changeFolderLocked = 0;
 HWND changeFolderTipWindow = nullptr;
 wchar_t folderLabelBuffer[kFolderTextCapacity] = {};
@@ -118,8 +118,8 @@ bool PaintFolderLabel(HDC dc, const RECT& client, const wchar_t* text) {
 LRESULT CALLBACK ChangeFolderLinkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
-        // Locked or not is decided afresh from the registry at every paint.
-        changeFolderLocked = HasInstallPath() ? 1 : 0;
+        // Locked or not is decided afresh at every paint.
+        changeFolderLocked = changeFolderLockProbe != nullptr && changeFolderLockProbe() ? 1 : 0;
         const PaintDC dc(hwnd);
         RECT client{};
         GetClientRect(hwnd, &client);

@@ -19,6 +19,11 @@ bool PaintFolderLabel(HDC dc, const RECT& client, const wchar_t* text);
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreyText = RGB(175, 175, 175);
 
+// What the change-folder link asks at every paint: whether the install folder is fixed
+// by an earlier installation (then it is grey and locked). An installation rule the
+// controls know nothing of; the window that creates the link sets it. None: unlocked.
+extern bool (*changeFolderLockProbe)();
+
 // State of the change-folder link and the folder label; UI thread only.
 extern int changeFolderLocked;         // 1 when "InstallPath" was registered at the last paint
 extern HWND changeFolderTipWindow;     // from UM_SET_TOOLTIP

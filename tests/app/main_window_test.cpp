@@ -8,11 +8,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/quit.h"
 #include "app/startup.h"
 #include "app/wizard_pages.h"
 #include "core/app_object.h"
 #include "core/messages.h"
-#include "net/download_attempts.h"
+#include "core/working_paths.h"
+#include "net/installer_check.h"
 
 namespace {
 
@@ -154,44 +156,41 @@ TEST_F(MainWindow, ApplicationObjectIsOneAndStartsEmpty) {
     EXPECT_EQ(GetApp()->cacheBustPending.load(), 1);
 }
 
-// The verify page's timer while the current attempt is still under way: the window hands
-// the wait to a thread of its own and goes on at once (it used to wait for the attempt,
-// up to a minute, painting nothing and taking no input).
-TEST_F(MainWindow, VerificationNeverHoldsUpTheWindowWhileTheAttemptRuns) {
-    VBindCallback* app = GetApp();
-    app->page.store(PAGE_VERIFY);
-    ShowPage(PAGE_VERIFY);
-    const HANDLE begun = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread running([begun] {
-        const unsigned attempt = BeginDownloadAttempt();
-        SetEvent(begun);
-        Sleep(2000); // a transfer still finishing
-        FinishDownloadAttempt(attempt, false, L"", L"");
-    });
-    EXPECT_EQ(WaitForSingleObject(begun, 5000), WAIT_OBJECT_0);
-    CloseHandle(begun);
-    const ULONGLONG start = GetTickCount64();
-    SendMessageW(Main(), UM_STAGE_TIMER, PAGE_VERIFY, 0);
-    EXPECT_LT(GetTickCount64() - start, 500u);
-    running.join();
-    // The verdict (no file here: damaged) is for a page the wizard has left meanwhile;
-    // it is sent within moments of the attempt's end and must find the page moved on.
-    // Nothing shows that it was handled, so the messages are served for a second.
-    app->page.store(PAGE_AGREE);
-    ShowPage(PAGE_AGREE);
-    for (const ULONGLONG end = GetTickCount64() + 1000; GetTickCount64() < end;) {
-        MSG message{};
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageW(&message);
-        }
-        Sleep(10);
+// A big working file that a verification is reading: the user closes in the middle.
+std::wstring InstallerUnderVerification() {
+    const std::wstring installer = GetInstallerFilePath();
+    HANDLE file =
+        CreateFileW(installer.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::vector<char> block(1 << 20, 'x');
+    for (int i = 0; i < 256 && file != INVALID_HANDLE_VALUE; ++i) {
+        DWORD written = 0;
+        WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
     }
-    EXPECT_EQ(app->page.load(), PAGE_AGREE);
+    CloseHandle(file);
+    EXPECT_TRUE(StartVerification(GetApp()->mainWindow, 1));
+    // The verification holds the file against writers from the moment it opens it.
+    const ULONGLONG deadline = GetTickCount64() + 10000;
+    for (;;) {
+        HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        if (writer == INVALID_HANDLE_VALUE || GetTickCount64() > deadline) {
+            break;
+        }
+        CloseHandle(writer);
+        Sleep(1);
+    }
+    return installer;
 }
 
-// Runs last: the quit sequence frees every control record and later reports are ignored.
+// Runs last: the quit sequence frees every control record, ignores later reports, and
+// leaves no working file even while a verification reads the installer.
 TEST_F(MainWindow, ZQuitFreesTheRecordsAndLaterReportsAreIgnored) {
+    const std::wstring installer = InstallerUnderVerification();
     SendMessageW(Main(), WM_COMMAND, MAKEWPARAM(101, 0), 0); // close on the agreement page
+    FinishQuitting(); // what start-up does once the message loop has ended
+    EXPECT_EQ(GetFileAttributesW(installer.c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the installer file stayed behind";
     VBindCallback* app = GetApp();
     EXPECT_EQ(app->quitRequested.load(), 1);
     for (const ExpectedControl& expected : kControls) {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/app_object.h"
-#include "core/install_path.h"
+#include "install/install_path.h"
 #include "core/messages.h"
 #include "install/install_location.h"
 #include "tests/install/install_location_support.h"

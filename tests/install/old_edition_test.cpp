@@ -47,16 +47,6 @@ bool EntryPresent() {
     return true;
 }
 
-struct WaitArguments {
-    HWND window;
-    DWORD graceMs;
-};
-
-unsigned __stdcall WaitWithGrace(void* argument) {
-    const auto* wait = static_cast<WaitArguments*>(argument);
-    return WaitForOldEditionRemoval(wait->window, wait->graceMs);
-}
-
 class OldEditionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -193,12 +183,9 @@ TEST_F(OldEditionTest, UninstallerRunsHiddenWithTheRegisteredTextAndIsWaitedFor)
 
 TEST_F(OldEditionTest, QuitDuringTheWaitSendsNothing) {
     RegisterUninstallEntry(L"\"C:\\nowhere\\unins000.exe\"");
-    WaitArguments wait{window.hwnd(), kOldRemovalGraceMs};
-    HANDLE waiter = StartThread(WaitWithGrace, &wait);
+    StartOldUninstaller(window.hwnd());
     window.PumpFor(300);
     app->quitRequested.store(1);
-    EXPECT_TRUE(window.JoinThread(waiter, 1000));
-    CloseHandle(waiter);
     RemoveUninstallEntry(); // gone after the quit: still nothing may be sent
     window.PumpFor(300);
     EXPECT_TRUE(window.All().empty());
@@ -221,15 +208,12 @@ TEST_F(OldEditionTest, SlowUninstallerIsReportedOnceAndStillWaitedFor) {
     ASSERT_TRUE(PlaceStandin(L"standin_uninstaller.exe", kUninstallerPath));
     RegisterUninstallEntry(L"\"" + std::wstring(kUninstallerPath) + L"\"");
     SetKnob(L"TW_STANDIN_UNINSTALL_DELAY_MS", L"6000");
-    ShellExecuteW(nullptr, L"open", (L"\"" + std::wstring(kUninstallerPath) + L"\"").c_str(),
-                  L"/verysilent", nullptr, SW_HIDE);
     constexpr DWORD kGraceMs = 2000;
-    WaitArguments wait{window.hwnd(), kGraceMs};
     const ULONGLONG start = GetTickCount64();
-    HANDLE waiter = StartThread(WaitWithGrace, &wait);
+    StartOldUninstaller(window.hwnd(), kGraceMs);
 
-    ASSERT_TRUE(window.JoinThread(waiter, 20000));
-    CloseHandle(waiter);
+    ASSERT_TRUE(window.PumpUntil([&] { return window.Count(UM_OLD_REMOVED) > 0; }, 20000));
+    window.PumpFor(300);
     ASSERT_EQ(window.Count(UM_OLD_REMOVAL_FAILED), 1u);
     EXPECT_GE(window.Received(UM_OLD_REMOVAL_FAILED)[0].atMs - start, kGraceMs);
     ASSERT_EQ(window.Count(UM_OLD_REMOVED), 1u);

@@ -1,4 +1,4 @@
-// The clean-up's folder deletion on a real (Wine) file system.
+// The clean-up of the working files on a real (Wine) file system.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,14 +9,6 @@
 #include "install/working_files.h"
 
 namespace {
-
-std::wstring Scratch(const wchar_t* name) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring path = std::wstring(temp) + name;
-    CreateDirectoryW(path.c_str(), nullptr);
-    return path;
-}
 
 void WriteOneByte(const std::wstring& path) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -30,38 +22,39 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST(DeleteFolderTree, RemovesFilesNestedFoldersAndTheFolder) {
-    const std::wstring root = Scratch(L"tw-tree");
-    CreateDirectoryW((root + L"\\empty").c_str(), nullptr);
-    CreateDirectoryW((root + L"\\deep").c_str(), nullptr);
-    CreateDirectoryW((root + L"\\deep\\deeper").c_str(), nullptr);
-    WriteOneByte(root + L"\\0.bmp");
-    WriteOneByte(root + L"\\deep\\deeper\\1.bmp");
-    EXPECT_TRUE(DeleteFolderTree(root));
-    EXPECT_FALSE(Exists(root));
+TEST(CleanWorkingFiles, RemovesTheImageFolderWithWhatItHoldsAndTheInstaller) {
+    const std::wstring images = GetImageFolderPath();
+    const std::wstring installer = GetInstallerFilePath();
+    ASSERT_FALSE(images.empty());
+    CreateDirectoryW(images.c_str(), nullptr);
+    CreateDirectoryW((images + L"\\empty").c_str(), nullptr);
+    CreateDirectoryW((images + L"\\deep").c_str(), nullptr);
+    CreateDirectoryW((images + L"\\deep\\deeper").c_str(), nullptr);
+    WriteOneByte(images + L"\\0.bmp");
+    WriteOneByte(images + L"\\deep\\deeper\\1.bmp");
+    WriteOneByte(installer);
+    for (const wchar_t* suffix : {L".7.part", L".12345.part"}) {
+        WriteOneByte(installer + suffix); // unfinished attempts
+    }
+    CleanWorkingFiles();
+    EXPECT_FALSE(Exists(images));
+    EXPECT_FALSE(Exists(installer));
+    EXPECT_FALSE(Exists(installer + L".7.part"));
+    EXPECT_FALSE(Exists(installer + L".12345.part"));
 }
 
-TEST(DeleteFolderTree, ReadOnlyFileStaysAndSoDoesItsFolder) {
-    const std::wstring root = Scratch(L"tw-locked");
-    WriteOneByte(root + L"\\locked.bmp");
-    WriteOneByte(root + L"\\free.bmp");
-    SetFileAttributesW((root + L"\\locked.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(DeleteFolderTree(root));
-    EXPECT_TRUE(Exists(root + L"\\locked.bmp"));
-    EXPECT_FALSE(Exists(root + L"\\free.bmp"));
-    SetFileAttributesW((root + L"\\locked.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_TRUE(DeleteFolderTree(root));
-}
-
-// A path the clean-up could not obtain must never widen into a drive's root.
-TEST(DeleteFolderTree, RefusesEmptyAndRootPaths) {
-    const std::wstring marker = Scratch(L"tw-marker");
-    EXPECT_FALSE(DeleteFolderTree(L""));
-    EXPECT_FALSE(DeleteFolderTree(L"C:\\"));
-    EXPECT_FALSE(DeleteFolderTree(L"C:"));
-    EXPECT_TRUE(Exists(marker));
-    EXPECT_TRUE(Exists(L"C:\\windows\\system32"));
-    DeleteFolderTree(marker);
+TEST(CleanWorkingFiles, AReadOnlyFileStaysAndSoDoesItsFolder) {
+    const std::wstring images = GetImageFolderPath();
+    CreateDirectoryW(images.c_str(), nullptr);
+    WriteOneByte(images + L"\\locked.bmp");
+    WriteOneByte(images + L"\\free.bmp");
+    SetFileAttributesW((images + L"\\locked.bmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    CleanWorkingFiles();
+    EXPECT_TRUE(Exists(images + L"\\locked.bmp"));
+    EXPECT_FALSE(Exists(images + L"\\free.bmp"));
+    SetFileAttributesW((images + L"\\locked.bmp").c_str(), FILE_ATTRIBUTE_NORMAL);
+    CleanWorkingFiles();
+    EXPECT_FALSE(Exists(images));
 }
 
 TEST(WorkingFiles, PathsNameTheRoamingApplicationDataFolder) {

@@ -9,12 +9,15 @@
 
 #include "build_config.h"
 #include "core/app_object.h"
+#include "core/held_installer.h"
+#include "core/messages.h"
 #include "core/working_paths.h"
 #include "install/working_files.h"
 #include "net/download.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
 #include "net/file_md5.h"
+#include "net/installer_check.h"
 #include "progress_window.h"
 #include "service_client.h"
 
@@ -76,6 +79,8 @@ std::wstring KnobValue(const std::string& text) {
     return value;
 }
 
+constexpr DWORD kAttemptWithinMs = 60000;
+
 class DownloadTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -89,25 +94,56 @@ protected:
     }
     void TearDown() override {
         service::Reset(); // lets any stalled transfer go
+        LetGoOfAnyInstaller();
         CleanWorkingFiles();
     }
 
+    // Starts the next attempt the way the window does, numbered and made current first.
+    unsigned Start() {
+        ++attempt;
+        MakeCurrentAttempt(attempt);
+        EXPECT_TRUE(StartDownloadAttempt(window.hwnd(), attempt));
+        return attempt;
+    }
+    // The next attempt, to its end.
+    LPARAM Run() {
+        const unsigned started = Start();
+        return window.WaitForEnd(started, kAttemptWithinMs).value_or(-1);
+    }
+    // The verdict on the current attempt's file (true: a fresh download is needed).
+    bool NeedsFreshDownload() {
+        EXPECT_TRUE(StartVerification(window.hwnd(), attempt));
+        const std::size_t before = window.Verdicts().size();
+        EXPECT_TRUE(ProgressWindow::WaitFor([&] { return window.Verdicts().size() > before; },
+                                            kAttemptWithinMs));
+        const bool damaged = window.Verdicts().back().damaged;
+        LetGoOfAnyInstaller();
+        return damaged;
+    }
+    std::vector<ProgressWindow::Report> ReportsOf(unsigned which) const {
+        std::vector<ProgressWindow::Report> mine;
+        for (const ProgressWindow::Report& report : window.Reports()) {
+            if (report.attempt == which) {
+                mine.push_back(report);
+            }
+        }
+        return mine;
+    }
+
     ProgressWindow window;
+    unsigned attempt = 0;
 };
 } // namespace
 
 TEST_F(DownloadTest, ThrottledDownloadReportsProgressUntilFull) {
     service::Control(Knobs(L"installer_size=1500000&throttle=750000"));
-    const DownloadAttemptResult result = RunDownloadAttempt(window.hwnd());
-    EXPECT_EQ(result.transfer, S_OK);
-    EXPECT_TRUE(result.placed);
-    EXPECT_FALSE(result.reportedFailure);
-    EXPECT_EQ(window.Failures(), 0);
+    EXPECT_EQ(Run(), DOWNLOAD_PLACED);
 
     const std::vector<ProgressWindow::Report> reports = window.Reports();
     int between = 0;
     std::uint32_t lastDone = 0;
     for (const ProgressWindow::Report& report : reports) {
+        EXPECT_EQ(report.attempt, attempt) << "every report names its attempt";
         if (report.total == 0) {
             continue; // notifications before the transfer carry no total
         }
@@ -131,12 +167,12 @@ TEST_F(DownloadTest, ThrottledDownloadReportsProgressUntilFull) {
 TEST_F(DownloadTest, CacheBustingQueryOnlyWhilePending) {
     VBindCallback& app = *GetApp();
     const DWORD before = GetTickCount();
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     const DWORD after = GetTickCount();
     EXPECT_EQ(app.cacheBustPending.load(), 0);
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     app.cacheBustPending.store(1);
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
 
     const std::vector<std::string> queries = service::LoggedQueries(kInstallerPath);
     ASSERT_EQ(queries.size(), 3u);
@@ -155,14 +191,14 @@ TEST_F(DownloadTest, AnswerIsReadByItsMembersAndKeepsTheAddresssQuery) {
     const std::string answer =
         R"({"md5":")" + md5 + R"(","url":"{base}\/files\/LumoSetup.exe?v=2"})";
     service::Control(Knobs(L"answer_raw=" + KnobValue(answer) + L"&times=1"));
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     const std::vector<std::string> queries = service::LoggedQueries(kInstallerPath);
     ASSERT_EQ(queries.size(), 1u);
     EXPECT_EQ(queries[0].rfind("v=2&skq=", 0), 0u) << queries[0];
     EXPECT_EQ(GetApp()->expectedMd5.Get(), md5);
 }
 
-TEST_F(DownloadTest, AbortMidTransferEndsWithEAbortAndLeavesNoFile) {
+TEST_F(DownloadTest, AbortMidTransferStopsTheAttemptAndLeavesNoFile) {
     service::Control(Knobs(L"installer_size=2000000&throttle=500000"));
     VBindCallback& app = *GetApp();
     std::atomic<std::size_t> reportsAtAbort{0};
@@ -173,24 +209,21 @@ TEST_F(DownloadTest, AbortMidTransferEndsWithEAbortAndLeavesNoFile) {
         }
     });
     const DWORD started = GetTickCount();
-    const DownloadAttemptResult result = RunDownloadAttempt(window.hwnd());
+    EXPECT_EQ(Run(), DOWNLOAD_STOPPED);
     EXPECT_LT(GetTickCount() - started, 3000u) << "the abort did not end the transfer early";
-    EXPECT_EQ(result.transfer, E_ABORT);
-    EXPECT_FALSE(result.placed);
-    EXPECT_FALSE(result.reportedFailure);
-    EXPECT_EQ(window.Failures(), 0);
     ASSERT_GT(reportsAtAbort.load(), 0u);
     EXPECT_EQ(window.Reports().size(), reportsAtAbort.load()) << "reported after the abort";
     EXPECT_FALSE(WorkingFileExists());
     EXPECT_EQ(AttemptFilesLeft(), 0);
 }
 
-// OnProgress itself, on a thread that holds the current attempt.
+// OnProgress itself, on a thread that runs the current attempt.
 TEST_F(DownloadTest, NotificationWhileAbortIsSetSendsNothingAndDoesNotPause) {
     VBindCallback& app = *GetApp();
     app.notifyWindow.store(window.hwnd());
+    MakeCurrentAttempt(7);
     std::thread([&] {
-        BeginDownloadAttempt();
+        BindAttemptToThisThread(7);
         app.abortDownload.store(1);
         const ULONGLONG started = GetTickCount64();
         for (int i = 0; i < 50; ++i) {
@@ -211,6 +244,7 @@ TEST_F(DownloadTest, NotificationWhileAbortIsSetSendsNothingAndDoesNotPause) {
     }).join();
     const std::vector<ProgressWindow::Report> reports = window.Reports();
     ASSERT_EQ(reports.size(), 5u);
+    EXPECT_EQ(reports[4].attempt, 7u);
     EXPECT_EQ(reports[4].total, 0xFFFFFFF0u);
     EXPECT_EQ(reports[4].done, 0xF0000004u);
     EXPECT_EQ(DownloadPercent(reports[4].total, reports[4].done), 93);
@@ -220,8 +254,9 @@ TEST_F(DownloadTest, AbortSetWhileTheWindowHandlesAReportIsSeenAtOnce) {
     VBindCallback& app = *GetApp();
     app.notifyWindow.store(window.hwnd());
     window.OnReport([&](const ProgressWindow::Report&) { app.abortDownload.store(1); });
+    MakeCurrentAttempt(3);
     std::thread([&] {
-        BeginDownloadAttempt();
+        BindAttemptToThisThread(3);
         EXPECT_EQ(app.OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
         EXPECT_EQ(app.OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
     }).join();
@@ -231,9 +266,13 @@ TEST_F(DownloadTest, AbortSetWhileTheWindowHandlesAReportIsSeenAtOnce) {
 TEST_F(DownloadTest, ThreadWithoutTheCurrentAttemptIsStoppedSilently) {
     VBindCallback& app = *GetApp();
     app.notifyWindow.store(window.hwnd());
+    MakeCurrentAttempt(4);
     std::thread([&] {
-        BeginDownloadAttempt();
-        std::thread([] { BeginDownloadAttempt(); }).join(); // a newer attempt took over
+        BindAttemptToThisThread(4);
+        MakeCurrentAttempt(5); // a newer attempt took over
+        EXPECT_EQ(app.OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
+        MakeCurrentAttempt(4);
+        RetireAttempts(); // a file was accepted: nobody reports any more
         EXPECT_EQ(app.OnProgress(1, 2, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
     }).join();
     std::thread([&] { EXPECT_EQ(app.OnProgress(1, 2, 0, nullptr), E_ABORT); }).join();
@@ -249,17 +288,15 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
     service::Control(Knobs(L"installer_size=1500000"));
     service::Control(Knobs(L"stall_after=300000&times=1"));
 
-    DownloadAttemptResult first;
-    std::thread firstAttempt([&] { first = RunDownloadAttempt(window.hwnd()); });
-    struct ReleaseAndJoin { // also when an assertion ends the test early
-        std::thread& thread;
-        ~ReleaseAndJoin() {
-            if (thread.joinable()) {
-                service::Control(L"release");
-                thread.join();
-            }
+    const unsigned first = Start();
+    struct ReleaseAndWait { // also when an assertion ends the test early
+        ProgressWindow& window;
+        unsigned first;
+        ~ReleaseAndWait() {
+            service::Control(L"release");
+            window.WaitForEnd(first, kAttemptWithinMs);
         }
-    } releaseAndJoin{firstAttempt};
+    } releaseAndWait{window, first};
     ASSERT_TRUE(ProgressWindow::WaitFor([] { return service::StalledTransfers() == 1; }, 20000));
 
     app.abortDownload.store(1); // cancel question shown...
@@ -269,36 +306,31 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
     service::Control(Knobs(L"installer_file="));
     const std::uint32_t secondSize = ServedInstallerSize();
     ASSERT_NE(secondSize, kFirstSize);
-    const std::size_t reportsBefore = window.Reports().size();
-    const DownloadAttemptResult second = RunDownloadAttempt(window.hwnd());
-    ASSERT_TRUE(second.placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
+    const unsigned second = attempt;
     const std::string secondMd5 = service::InstallerMd5Upper();
     EXPECT_EQ(WorkingFileMd5(), secondMd5);
-    bool verifyAsksAgain = true;
-    verifyAsksAgain = InstallerNeedsFreshDownload();
-    EXPECT_FALSE(verifyAsksAgain);
+    EXPECT_FALSE(NeedsFreshDownload());
 
     // The stuck transfer goes on with bytes the second attempt never had.
     EXPECT_EQ(
         std::stoi(service::JsonMember(service::Control(L"release?tail=different"), "released")), 1);
-    firstAttempt.join();
-    EXPECT_FALSE(first.placed);
-    EXPECT_FALSE(first.reportedFailure);
-    EXPECT_EQ(window.Failures(), 0);
+    EXPECT_EQ(window.WaitForEnd(first, kAttemptWithinMs), DOWNLOAD_STOPPED);
 
-    const std::vector<ProgressWindow::Report> reports = window.Reports();
-    for (std::size_t i = reportsBefore; i < reports.size(); ++i) {
-        EXPECT_NE(reports[i].total, kFirstSize) << "the stale attempt reported at " << i;
+    for (const ProgressWindow::Report& report : ReportsOf(first)) {
+        EXPECT_NE(report.total, secondSize) << "the second attempt's report was named the first's";
+    }
+    for (const ProgressWindow::Report& report : ReportsOf(second)) {
+        EXPECT_NE(report.total, kFirstSize) << "the stale attempt reported as the current one";
     }
     bool secondReachedFull = false;
-    for (std::size_t i = reportsBefore; i < reports.size(); ++i) {
-        secondReachedFull |= reports[i].total == secondSize && reports[i].done == secondSize;
+    for (const ProgressWindow::Report& report : ReportsOf(second)) {
+        secondReachedFull |= report.total == secondSize && report.done == secondSize;
     }
     EXPECT_TRUE(secondReachedFull);
     EXPECT_EQ(WorkingFileMd5(), secondMd5);
     EXPECT_EQ(AttemptFilesLeft(), 0);
-    verifyAsksAgain = InstallerNeedsFreshDownload();
-    EXPECT_FALSE(verifyAsksAgain);
+    EXPECT_FALSE(NeedsFreshDownload());
 
     // The stuck transfer really went on (with the other bytes) before it was dropped.
     std::vector<std::string> endings;
@@ -308,72 +340,75 @@ TEST_F(DownloadTest, StaleAttemptNeverReportsNorLandsInTheWorkingFile) {
         << endings[1];
 }
 
-// The verification may begin while the attempt is still sending progress to the
-// window: it waits for the attempt's end and judges the file that attempt placed.
-TEST_F(DownloadTest, VerificationWaitsForTheAttemptStillUnderWay) {
-    const std::uint32_t size = ServedInstallerSize();
-    service::Control(Knobs(L"throttle=" + std::to_wstring(size / 2))); // about two seconds
-    DownloadAttemptResult result;
-    std::thread attempt([&] { result = RunDownloadAttempt(window.hwnd()); });
-    ASSERT_TRUE(ProgressWindow::WaitFor(
-        [&] {
-            for (const ProgressWindow::Report& r : window.Reports()) {
-                if (r.done > 0 && r.done < r.total) {
-                    return true;
-                }
-            }
-            return false;
-        },
-        20000));
-    bool needsFresh = true;
-    const ULONGLONG started = GetTickCount64();
-    needsFresh = InstallerNeedsFreshDownload();
-    const ULONGLONG waited = GetTickCount64() - started;
-    attempt.join();
-    EXPECT_TRUE(result.placed);
-    EXPECT_FALSE(needsFresh);
-    EXPECT_LT(waited, 20000u);
-    EXPECT_EQ(window.Reports().back().done, size);
+// What was checked is what runs: from its verification on, the good file is held, and
+// nothing - another program, a late attempt - can write, replace or delete it until it
+// is let go.
+TEST_F(DownloadTest, TheVerifiedFileCannotBeSwappedUntilLetGo) {
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
+    const std::wstring installer = GetInstallerFilePath();
+    const std::wstring other = installer + L".other";
+    {
+        HANDLE file =
+            CreateFileW(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        ::WriteFile(file, "MZ not the installer", 20, &written, nullptr);
+        CloseHandle(file);
+    }
+    ASSERT_TRUE(StartVerification(window.hwnd(), attempt));
+    ASSERT_EQ(window.WaitForVerdict(attempt, kAttemptWithinMs), false);
+    EXPECT_EQ(HeldInstallerAttempt(), attempt);
+    EXPECT_FALSE(CopyFileW(other.c_str(), installer.c_str(), FALSE));
+    EXPECT_FALSE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_FALSE(DeleteFileW(installer.c_str()));
+    HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    if (writer != INVALID_HANDLE_VALUE) {
+        CloseHandle(writer);
+    }
+    // Nor can a late attempt: once a file is accepted, none may place one.
+    const std::wstring late = AttemptFilePath(installer, attempt);
+    ASSERT_TRUE(CopyFileW(other.c_str(), late.c_str(), FALSE));
+    RetireAttempts();
+    EXPECT_FALSE(PlaceAttemptFile(attempt, late, installer));
+    EXPECT_EQ(WorkingFileMd5(), service::InstallerMd5Upper());
+
+    LetGoOfInstaller(attempt + 1); // another attempt's letting go changes nothing
+    EXPECT_EQ(HeldInstallerAttempt(), attempt);
+    LetGoOfInstaller(attempt);
+    EXPECT_TRUE(MoveFileExW(other.c_str(), installer.c_str(), MOVEFILE_REPLACE_EXISTING));
+    DeleteFileW(late.c_str());
 }
 
-TEST_F(DownloadTest, FailuresAreReportedOnce) {
-    struct Case {
-        const wchar_t* knobs;
-        bool transferRan;
+TEST_F(DownloadTest, FailuresAreToldAndLeaveNothing) {
+    const wchar_t* const cases[] = {
+        L"answer_raw=%3Chtml%3Eno%20installer%20today%3C/html%3E&times=1",
+        L"answer_status=500&times=1",
+        L"file_status=404&times=1",
+        L"file_status=500&times=1",
+        L"close_after=100000&times=1",
     };
-    const Case cases[] = {
-        {L"answer_raw=%3Chtml%3Eno%20installer%20today%3C/html%3E&times=1", false},
-        {L"answer_status=500&times=1", false},
-        {L"file_status=404&times=1", true},
-        {L"file_status=500&times=1", true},
-        {L"close_after=100000&times=1", true},
-    };
-    int reported = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.knobs, c.knobs + wcslen(c.knobs)));
-        service::Control(Knobs(c.knobs));
-        const DownloadAttemptResult result = RunDownloadAttempt(window.hwnd());
-        EXPECT_EQ(result.transfer != E_PENDING, c.transferRan);
-        EXPECT_FALSE(result.placed);
-        EXPECT_TRUE(result.reportedFailure);
-        EXPECT_EQ(window.Failures(), ++reported);
+    for (const wchar_t* knobs : cases) {
+        SCOPED_TRACE(std::string(knobs, knobs + wcslen(knobs)));
+        service::Control(Knobs(knobs));
+        EXPECT_EQ(Run(), DOWNLOAD_FAILED);
         EXPECT_FALSE(WorkingFileExists());
         EXPECT_EQ(AttemptFilesLeft(), 0);
     }
-    // The service is fine again: the next attempt succeeds and reports nothing more.
-    EXPECT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
-    EXPECT_EQ(window.Failures(), reported);
+    // The service is fine again: the next attempt succeeds.
+    EXPECT_EQ(Run(), DOWNLOAD_PLACED);
 }
 
-TEST_F(DownloadTest, FailureWhileAbortedOrQuittingIsNotReported) {
+TEST_F(DownloadTest, AStoppedAttemptIsNoFailureAndAQuitOneTellsNothing) {
     VBindCallback& app = *GetApp();
     service::Control(Knobs(L"file_status=404"));
     app.abortDownload.store(1);
-    EXPECT_FALSE(RunDownloadAttempt(window.hwnd()).reportedFailure);
+    EXPECT_EQ(Run(), DOWNLOAD_STOPPED);
     app.abortDownload.store(0);
     app.quitRequested.store(1);
-    EXPECT_FALSE(RunDownloadAttempt(window.hwnd()).reportedFailure);
-    EXPECT_EQ(window.Failures(), 0);
+    const unsigned quitting = Start();
+    EXPECT_FALSE(window.WaitForEnd(quitting, 5000).has_value());
 }
 
 // How the announced digest and the signature meet the file, through the whole attempt
@@ -396,45 +431,26 @@ TEST_F(DownloadTest, VerificationFollowsTheAnnouncedDigestAndTheSignature) {
         SCOPED_TRACE(std::string(c.knobs, c.knobs + wcslen(c.knobs)));
         service::Reset();
         service::Control(Knobs(c.knobs));
-        ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
-        EXPECT_EQ(InstallerNeedsFreshDownload(), c.freshDownload);
+        ASSERT_EQ(Run(), DOWNLOAD_PLACED);
+        EXPECT_EQ(NeedsFreshDownload(), c.freshDownload);
     }
 
     // No digest in the first answer of the run: the download is always questioned.
     service::Reset();
     app.expectedMd5.Clear();
     service::Control(Knobs(L"md5=none&times=1"));
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     EXPECT_EQ(app.expectedMd5.Get(), "");
-    EXPECT_TRUE(InstallerNeedsFreshDownload());
+    EXPECT_TRUE(NeedsFreshDownload());
     // A later answer without one keeps the digest announced before.
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     const std::string announced = app.expectedMd5.Get();
     service::Control(Knobs(L"md5=none&times=1"));
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
+    ASSERT_EQ(Run(), DOWNLOAD_PLACED);
     EXPECT_EQ(app.expectedMd5.Get(), announced);
-    EXPECT_FALSE(InstallerNeedsFreshDownload());
-}
+    EXPECT_FALSE(NeedsFreshDownload());
 
-// A missing working file has no digest, and no digest is never a pass.
-TEST_F(DownloadTest, MissingInstallerIsNeverTakenAsVerified) {
-    ASSERT_TRUE(RunDownloadAttempt(window.hwnd()).placed);
-    EXPECT_FALSE(InstallerNeedsFreshDownload());
+    // A missing working file has no digest, and no digest is never a pass.
     DeleteFileW(GetInstallerFilePath().c_str());
-    EXPECT_TRUE(InstallerNeedsFreshDownload());
-}
-
-// An attempt cut short by the end of the program leaves its file; the clean-up at the
-// next start (or end) removes it with the other working files.
-TEST_F(DownloadTest, CleanUpRemovesFilesOfUnfinishedAttempts) {
-    for (const wchar_t* suffix : {L".7.part", L".12345.part"}) {
-        const std::wstring leftover = GetInstallerFilePath() + suffix;
-        HANDLE file =
-            CreateFileW(leftover.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        CloseHandle(file);
-    }
-    ASSERT_EQ(AttemptFilesLeft(), 2);
-    CleanWorkingFiles();
-    EXPECT_EQ(AttemptFilesLeft(), 0);
+    EXPECT_TRUE(NeedsFreshDownload());
 }

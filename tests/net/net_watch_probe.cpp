@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
     RecordingWindow window;
     app->mainWindow = window.hwnd();
     app->page.store(PAGE_DOWNLOAD);
-    HANDLE watchdog = StartThread(NetWatchThread, window.hwnd());
+    StartNetWatchIfIdle(window.hwnd());
     std::printf("started\n");
     std::fflush(stdout);
 
@@ -34,8 +34,7 @@ int wmain(int argc, wchar_t** argv) {
         },
         seconds * 1000);
 
-    app->page.store(PAGE_AGREE);
-    window.JoinThread(watchdog, 2000);
-    CloseHandle(watchdog);
+    app->page.store(PAGE_AGREE); // the watchdog ends at its next look
+    window.PumpFor(300);
     return 0;
 }

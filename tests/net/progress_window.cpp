@@ -1,6 +1,7 @@
 #include "progress_window.h"
 
 #include "core/messages.h"
+#include "net/download_attempts.h"
 
 namespace {
 constexpr wchar_t kClassName[] = L"TidewellNetTestWindow";
@@ -56,7 +57,8 @@ LRESULT CALLBACK ProgressWindow::Procedure(HWND hwnd, UINT message, WPARAM wPara
     switch (message) {
     case UM_DOWNLOAD_PROGRESS: {
         // The bits of the two 32-bit values, as the main window reads them.
-        const Report report{static_cast<std::uint32_t>(wParam), static_cast<std::uint32_t>(lParam)};
+        const Report report{AttemptOfProgressReport(), static_cast<std::uint32_t>(wParam),
+                            static_cast<std::uint32_t>(lParam)};
         std::function<void(const Report&)> handler;
         {
             std::lock_guard<std::mutex> guard(self->lock_);
@@ -68,9 +70,14 @@ LRESULT CALLBACK ProgressWindow::Procedure(HWND hwnd, UINT message, WPARAM wPara
         }
         return 0;
     }
-    case UM_DOWNLOAD_FAILED: {
+    case UM_DOWNLOAD_ENDED: {
         std::lock_guard<std::mutex> guard(self->lock_);
-        ++self->failures_;
+        self->ends_.push_back({static_cast<unsigned>(wParam), lParam});
+        return 0;
+    }
+    case UM_INSTALLER_VERIFIED: {
+        std::lock_guard<std::mutex> guard(self->lock_);
+        self->verdicts_.push_back({static_cast<unsigned>(lParam), wParam != 0});
         return 0;
     }
     case WM_DESTROY:
@@ -86,9 +93,44 @@ std::vector<ProgressWindow::Report> ProgressWindow::Reports() const {
     return reports_;
 }
 
-int ProgressWindow::Failures() const {
+std::vector<ProgressWindow::Ended> ProgressWindow::Ends() const {
     std::lock_guard<std::mutex> guard(lock_);
-    return failures_;
+    return ends_;
+}
+
+std::vector<ProgressWindow::Verdict> ProgressWindow::Verdicts() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return verdicts_;
+}
+
+std::optional<LPARAM> ProgressWindow::WaitForEnd(unsigned attempt, DWORD timeoutMs) const {
+    std::optional<LPARAM> outcome;
+    WaitFor(
+        [&] {
+            for (const Ended& end : Ends()) {
+                if (end.attempt == attempt) {
+                    outcome = end.outcome;
+                }
+            }
+            return outcome.has_value();
+        },
+        timeoutMs);
+    return outcome;
+}
+
+std::optional<bool> ProgressWindow::WaitForVerdict(unsigned attempt, DWORD timeoutMs) const {
+    std::optional<bool> damaged;
+    WaitFor(
+        [&] {
+            for (const Verdict& verdict : Verdicts()) {
+                if (verdict.attempt == attempt) {
+                    damaged = verdict.damaged;
+                }
+            }
+            return damaged.has_value();
+        },
+        timeoutMs);
+    return damaged;
 }
 
 void ProgressWindow::OnReport(std::function<void(const Report&)> handler) {

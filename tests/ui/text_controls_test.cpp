@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "res/resource.h"
 #include "ui/control_font.h"
+#include "install/install_path.h"
 #include "ui/text_controls.h"
 #include "ui_test_support.h"
 
@@ -82,7 +83,10 @@ void SaveBalloonShot(HWND control, HWND tip, const std::wstring& name) {
 
 class TextControlTest : public ::testing::Test {
 protected:
-    void SetUp() override { ParkPointer(); }
+    void SetUp() override {
+        ParkPointer();
+        changeFolderLockProbe = HasInstallPath; // as the main window hands it over
+    }
     void TearDown() override {
         ParkPointer();
         SetInstallPath(nullptr);

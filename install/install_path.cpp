@@ -1,4 +1,4 @@
-#include "core/install_path.h"
+#include "install/install_path.h"
 
 #include <windows.h>
 
