@@ -222,7 +222,8 @@ class UpdateServiceTest(unittest.TestCase):
         self.assertEqual(self.ranged("bytes=100000-199999"),
                          (206, plain[34464:134464], f"bytes 34464-134463/{SIZE}"))
         self.control.set(wrong_start="zero", times=1)
-        self.assertEqual(self.ranged("bytes=100000-"), (206, plain[:200000], f"bytes 0-199999/{SIZE}"))
+        self.assertEqual(self.ranged("bytes=100000-"),
+                         (206, plain[:200000], f"bytes 0-199999/{SIZE}"))
         self.assertEqual(self.ranged("bytes=100000-")[2], f"bytes 100000-{SIZE - 1}/{SIZE}")
         with self.assertRaises(RuntimeError):
             self.control.set(wrong_start="earlier")
@@ -279,7 +280,8 @@ class UpdateServiceTest(unittest.TestCase):
             curl.wait()
         self.control.wait_for(lambda s: s["active"] == 0, timeout=20)
         [entry] = [e for e in self.control.log() if e["path"] == INSTALLER]
-        self.assertEqual((entry["status"], entry["bytes"], entry["ended"]), (206, 1000, "client_gone"))
+        self.assertEqual((entry["status"], entry["bytes"], entry["ended"]),
+                         (206, 1000, "client_gone"))
 
     def test_slides_and_their_list(self):
         status, text, _ = self.get("/api/v1/get_interfaces_urls")
@@ -302,9 +304,11 @@ class UpdateServiceTest(unittest.TestCase):
         entries = [e for e in self.control.log() if e["path"] == "/files/LumoSetup.exe"]
         self.assertEqual([e["query"] for e in entries], ["skq=-12345", "skq=7", ""])
         self.assertEqual([e["ended"] for e in entries], ["complete", "closed_early", "complete"])
-        self.assertEqual([(e["status"], e["bytes"]) for e in entries], [(200, SIZE), (200, 10), (206, 100)])
+        self.assertEqual([(e["status"], e["bytes"]) for e in entries],
+                         [(200, SIZE), (200, 10), (206, 100)])
         self.assertEqual([(e["range"], e["if_range"], e["content_range"]) for e in entries],
-                         [("", "", ""), ("", "", ""), ("bytes=100-199", etag, f"bytes 100-199/{SIZE}")])
+                         [("", "", ""), ("", "", ""),
+                          ("bytes=100-199", etag, f"bytes 100-199/{SIZE}")])
         lines = (self.work / "requests.jsonl").read_text().splitlines()
         self.assertIn("skq=-12345", lines[-3] + lines[-2])
         self.assertEqual(json.loads(lines[-1]), entries[-1])
