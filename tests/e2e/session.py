@@ -50,6 +50,9 @@ STANDINS = BIN / "standins"
 # The stand-in installer as the maker ships the real one: signed by the publisher this
 # build pins (tools/signing/). standin_installer.exe is the same program unsigned.
 INSTALLER_STANDIN = STANDINS / "standin_installer_signed.exe"
+# A new build of it, signed by the same publisher, in other bytes: what the service
+# serves once its change_after has counted (Session's installer_alt).
+INSTALLER_ALT_STANDIN = STANDINS / "standin_installer_signed_alt.exe"
 UNINSTALLER_STANDIN = STANDINS / "standin_uninstaller.exe"
 IDLE_STANDIN = STANDINS / "standin_idle.exe"
 SCANNER_STANDIN = STANDINS / "standin_scanner.exe"
@@ -80,14 +83,16 @@ def bmp_pixel(path, x, y):
 
 class Session:
     """service: start the bundled Update service serving the stand-in installer and
-    the three demo slides (extra arguments in service_args); program_env: environment
-    for Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
+    the three demo slides (extra arguments in service_args); installer_alt: the file
+    the service changes to on change_after (e.g. INSTALLER_ALT_STANDIN); program_env:
+    environment for Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
 
     def __init__(self, service=True, service_args=(), netns=True, program_env=None,
-                 installer_ms=1500, name="session"):
+                 installer_ms=1500, name="session", installer_alt=None):
         self.service_args = None
         if service:
-            self.service_args = ["--installer", str(INSTALLER_STANDIN),
+            alternate = ["--installer-alt", str(installer_alt)] if installer_alt else []
+            self.service_args = ["--installer", str(INSTALLER_STANDIN), *alternate,
                                  "--slides", *map(str, SLIDES), *service_args]
         self.netns = netns
         self.program_env = dict(program_env or {})

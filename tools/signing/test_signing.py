@@ -12,6 +12,10 @@ first line of --publisher-file), one with another name. Then writes into --out-d
   standin_installer_other_signer.exe  signed by the other name, same root
   standin_installer_tampered.exe      signed by the pinned publisher, then one byte
                                       changed inside what the signature covers
+  standin_installer_signed_alt.exe    signed by the pinned publisher too, but other
+                                      bytes: another link time in its header and
+                                      another description in its signature (a new
+                                      build of the same installer)
 The root is trusted nowhere: Wine does not ask for a trusted root, Windows would.
 
 As a module: make_chain(work, publisher) and sign(chain, source, target) for other
@@ -73,12 +77,22 @@ def make_chain(work, publisher):
             "other": make_leaf(work, work, "other", OTHER_PUBLISHER)}
 
 
-def sign(leaf, source, target):
+def sign(leaf, source, target, description="Tidewell stand-in installer"):
     key, chain = leaf
     target = Path(target)
     target.unlink(missing_ok=True)
     run("osslsigncode", "sign", "-certs", chain, "-key", key, "-h", "sha256",
-        "-n", "Tidewell stand-in installer", "-in", source, "-out", target)
+        "-n", description, "-in", source, "-out", target)
+
+
+def restamp(source, target):
+    """A copy of a PE file with another link time in its COFF header: the same program
+    in other bytes from its first kilobyte on, as a rebuild would be."""
+    data = bytearray(Path(source).read_bytes())
+    stamp_at = struct.unpack_from("<I", data, 0x3C)[0] + 8
+    stamp = struct.unpack_from("<I", data, stamp_at)[0]
+    struct.pack_into("<I", data, stamp_at, (stamp + 86400) & 0xFFFFFFFF)
+    Path(target).write_bytes(bytes(data))
 
 
 def certificate_table_offset(data):
@@ -118,6 +132,10 @@ def main():
     tampered = out / "standin_installer_tampered.exe"
     shutil.copy(out / "standin_installer_signed.exe", tampered)
     tamper(tampered)
+    rebuilt = work / "standin_installer_rebuilt.exe"
+    restamp(args.installer, rebuilt)
+    sign(leaves["publisher"], rebuilt, out / "standin_installer_signed_alt.exe",
+         "Tidewell stand-in installer, new build")
     return 0
 
 
