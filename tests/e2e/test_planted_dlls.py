@@ -1,0 +1,61 @@
+"""DLLs planted beside Tidewell.exe, named like the system DLLs it uses, never run: the
+program is started from folders such as Downloads, where a web page can leave files."""
+import sys
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+from harness import wine  # noqa: E402
+from session import BIN, TENCENT, Session  # noqa: E402
+
+# tools/planted/: each leaves "<its path>.ran" holding the path of the program that loaded
+# it. The names: every DLL the program loads that is not a KnownDLL on every Windows it
+# supports, and what the system's DLLs load by name on its behalf.
+PLANTED = BIN / "planted"
+# Wine's own user32 imports version.dll (Windows' user32 does not), so under Wine a planted
+# version.dll is loaded with user32, a static import, before Tidewell.exe's first
+# instruction, and user32 calls into it while it makes the first window: nothing the
+# program does can keep it out here, and one without version.dll's functions ends the
+# program. It is built with the others but not planted.
+LOADED_BY_WINES_USER32 = "version.dll"
+
+
+def markers(session):
+    """{planted DLL: [programs it ran in]} of the markers left in the program's folder."""
+    return {marker.name[:-len(".ran")]: marker.read_text("utf-8").splitlines()
+            for marker in session.program_dir.glob("*.ran")}
+
+
+def upgrade_with_share(session):
+    session.register_old_edition()
+    session.start()
+    session.start_upgrade()
+    session.wait_page("done", 120)
+    session.click(TENCENT)  # the browser, started through the shell
+    session.wait_for(lambda: len(session.opened_urls()) == 1, 20, "the share page")
+    return session.finish()
+
+
+class PlantedBesideTheProgram(unittest.TestCase):
+    def test_none_runs_during_a_whole_upgrade(self):
+        planted = [dll for dll in sorted(PLANTED.glob("*.dll"))
+                   if dll.name != LOADED_BY_WINES_USER32]
+        self.assertGreaterEqual(len(planted), 9, f"too few look-alikes in {PLANTED}")
+        # Native first for the planted names: Windows' own search order for them.
+        overrides = "%s;%s=n,b" % (wine.BASE_ENV["WINEDLLOVERRIDES"],
+                                   ",".join(dll.stem for dll in planted))
+        with Session(program_env={"WINEDLLOVERRIDES": overrides}, name="planted") as s:
+            for dll in planted:
+                (s.program_dir / dll.name).write_bytes(dll.read_bytes())
+            try:
+                exit_code = upgrade_with_share(s)
+            except Exception as failure:
+                raise AssertionError(f"{failure}; planted DLLs that ran: {markers(s)}") from failure
+            self.assertEqual(exit_code, 0)
+            self.assertEqual(len([r for r in s.records() if r[0] == "installer"]), 1)
+            self.assertEqual(markers(s), {}, "planted DLLs that ran, with the programs they ran in")
+
+
+if __name__ == "__main__":
+    unittest.main()
