@@ -39,6 +39,7 @@ constexpr const wchar_t* kLoadedByName[] = {
     L"clbcatq.dll",  L"imm32.dll",    L"mpr.dll",      L"ws2_32.dll",   L"bcrypt.dll",
     L"rsaenh.dll",   L"dbghelp.dll",  L"iertutil.dll", L"normaliz.dll", L"secur32.dll",
 };
+} // namespace
 
 void PreloadSystemLibraries() {
     for (const wchar_t* name : kLoadedByName) {
@@ -49,7 +50,6 @@ void PreloadSystemLibraries() {
         LoadSystemLibrary(name).release();
     }
 }
-} // namespace
 
 void RestrictDllSearch() {
     const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");

@@ -13,3 +13,8 @@
 // the system's DLLs load by name later on is loaded now from the system folder, so that a
 // later load by name finds it already loaded. Call it first, before anything loads a DLL.
 void RestrictDllSearch();
+
+// What RestrictDllSearch does where it cannot restrict the search: loads from the system
+// folder each system DLL that is not a KnownDLL everywhere and that the program, or the
+// system's DLLs on its behalf, load by name later on. They stay loaded.
+void PreloadSystemLibraries();
