@@ -10,8 +10,8 @@
 #
 # On x86_64 the thunk that calls the helper keeps the four argument registers but not
 # xmm0-xmm3: the first call of a delay-loaded function that takes a float or a double could
-# see them changed. None of the functions Tidewell delay-loads takes one; a new one that
-# does must be called once without such arguments first, or looked up at run time.
+# see them changed. None of the functions Tidewell delay-loads takes one; one that does is
+# to be looked up at run time instead (core/run_time_link.h).
 
 find_program(TIDEWELL_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
 
