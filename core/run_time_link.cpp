@@ -11,5 +11,7 @@ ScopedLibrary LoadSystemLibrary(const wchar_t* fileName) {
     std::wstring path(folder, length);
     path += L'\\';
     path += fileName;
-    return ScopedLibrary(LoadLibraryW(path.c_str()));
+    // The DLLs it imports are then looked for beside it, in the system folder, instead of
+    // beside the program.
+    return ScopedLibrary(LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }

@@ -17,5 +17,6 @@ template <typename Function> Function LookUpFunction(HMODULE module, const char*
 }
 
 // A DLL of the system folder, loaded by its full path: a DLL of the same name beside
-// the program (often the Downloads folder) must never stand in for it.
+// the program (often the Downloads folder) must never stand in for it, nor for a DLL it
+// imports. Null when the system folder has no such DLL.
 ScopedLibrary LoadSystemLibrary(const wchar_t* fileName);
