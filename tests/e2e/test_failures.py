@@ -27,6 +27,28 @@ class InstallerGivesUp(unittest.TestCase):
             s.click(CLOSE)
             self.assertEqual(s.wait_exit(), 0)
 
+    def test_a_handed_over_installation_that_moves_is_no_failure_but_a_later_stall_is(self):
+        # The installer exits at 40 % and its copy goes straight on, one step a second, to
+        # stop at 75 % for good.
+        env = {"TW_STANDIN_HANDOFF_AT": "40", "TW_STANDIN_HANDOFF_DELAY_MS": "0",
+               "TW_STANDIN_STOP_AT": "75", "TW_STANDIN_INSTALL_MS": "20000"}
+        with Session(program_env=env) as s:
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: (s.installed_percent() or 0) >= 40, 90, "the hand-over")
+            # While the value moves (more than the 5 s grace after the exit) the notice
+            # never shows...
+            shown = []
+            deadline = time.monotonic() + 30
+            while (s.installed_percent() or 0) < 70 and time.monotonic() < deadline:
+                shown.append(s.status([INSTALL_FAILED])[0])
+                time.sleep(0.3)
+            self.assertEqual([n for n in shown if n], [], "the notice while the value moved")
+            # ...and once it stops moving, it does, and the close button ends the program.
+            s.wait_for(lambda: s.status([INSTALL_FAILED])[0], 30, INSTALL_FAILED)
+            s.click(CLOSE)
+            self.assertEqual(s.wait_exit(), 0)
+
     def test_installer_that_hands_its_work_over_is_followed_to_the_finish(self):
         env = {"TW_STANDIN_HANDOFF_AT": "40", "TW_STANDIN_HANDOFF_DELAY_MS": "10000"}
         with Session(program_env=env) as s:
@@ -53,6 +75,22 @@ class ResidentScanner(unittest.TestCase):
             held = [path for outcome, path in s.scans()
                     if outcome == "held" and "TidewellInstall" in path]
             self.assertTrue(held, f"the scanner held the download: {s.scans()}")
+
+
+class FailedAttemptHeldByAScanner(unittest.TestCase):
+    def test_an_error_page_at_100_percent_brings_no_damaged_question(self):
+        # The error page's transfer reaches "100 %" (the verify page), and the scanner holds
+        # its file: the attempt's failure is known only once the file is gone. No
+        # verification may judge a file that was never placed.
+        with Session(program_env={"TW_STANDIN_SCAN_MS": "3000"}) as s:
+            s.control.set(error_body="<html>" + "x" * 300000 + "</html>")
+            s.control.set(file_status=500, times=1)
+            s.start_scanner(s.appdata)
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: s.boxes() or s.page() == "done", 120, "the end or a question")
+            self.assertEqual(s.boxes(), [], "a question about a file that was never placed")
+            self.assertEqual(s.finish(), 0)
 
 
 class FullDisk(unittest.TestCase):

@@ -12,7 +12,7 @@ from session import Session  # noqa: E402
 class LostConnection(unittest.TestCase):
     def test_offline_page_counts_retries_and_the_download_resumes(self):
         with Session() as s:
-            s.throttle_to_seconds(10, times=1)
+            s.throttle_to_seconds(10, times=2)
             s.start()
             s.start_upgrade()
             s.wait_for(lambda: (s.downloaded_percent() or 0) >= 5, 30, "some progress")
@@ -25,9 +25,14 @@ class LostConnection(unittest.TestCase):
             s.env.ns.link_up()
             s.wait_page("download", 8)
             s.wait_for(lambda: len(s.address_requests()) == 2, 10, "a new attempt")
+            # A second outage counts from 1 again: the count is per outage.
+            s.env.ns.link_down()
+            s.wait_page("offline", 8)
+            s.wait_for(lambda: s.retry_count() == 1, 5, "已重试1次 after the second outage")
+            s.env.ns.link_up()
             s.wait_page("done", 90)
             self.assertEqual(s.finish(), 0)
-            first, again = s.installer_requests()
+            first, again = s.installer_requests()[:2]
             self.assertRegex(first["query"], r"^skq=-?\d+$")
             self.assertEqual(again["query"], "", "a restart has no cache-busting query")
 

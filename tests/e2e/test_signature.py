@@ -5,7 +5,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import INSTALLER_STANDIN, STANDINS, Session  # noqa: E402
+from session import IDLE_STANDIN, INSTALLER_STANDIN, REMOVING, STANDINS, Session  # noqa: E402
 from test_questions import DAMAGED  # noqa: E402
 
 UNSIGNED = STANDINS / "standin_installer.exe"
@@ -56,6 +56,29 @@ class InstallerSignature(unittest.TestCase):
             self.assertEqual(s.wait_exit(), 0)
             self.assertEqual(s.records(), [], "no installer may have been started")
             self.assertTrue(s.working_files_gone())
+
+
+class CheckedFileRuns(unittest.TestCase):
+    def test_a_program_copied_over_the_checked_installer_is_refused_and_never_runs(self):
+        # While the old edition goes, another program tries to put its own file where the
+        # checked installer waits: a Windows program, so the system's sharing rules apply.
+        with Session(program_env={"TW_STANDIN_UNINSTALL_DELAY_MS": "4000"}) as s:
+            s.register_old_edition()
+            s.start()
+            s.start_upgrade()
+            s.wait_for(lambda: s.status([REMOVING])[0] == REMOVING, 60, "the removal notice")
+            intruder = s.env.prefix / "drive_c" / "intruder.exe"
+            intruder.write_bytes(IDLE_STANDIN.read_bytes())
+            installer = s.appdata / "TidewellInstall.exe"
+            cmd = s.env.prefix / "drive_c" / "windows" / "system32" / "cmd.exe"
+            copy = s.launch(cmd, f'/c copy /y "{s.env.windows_path(intruder)}" '
+                                 f'"{s.env.windows_path(installer)}"')
+            self.assertNotEqual(s.wait_exit(copy), 0, "the copy over the checked file worked")
+            self.assertEqual(installer.read_bytes(), INSTALLER_STANDIN.read_bytes())
+            s.wait_page("done", 90)
+            self.assertEqual(s.finish(), 0)
+            self.assertEqual([r[0] for r in s.records() if r[0].startswith("installer")],
+                             ["installer"])
 
 
 if __name__ == "__main__":
