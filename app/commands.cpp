@@ -7,6 +7,7 @@
 #include "app/quit.h"
 #include "app/share_links.h"
 #include "app/wizard_state.h"
+#include "app/wizard_taskbar.h"
 #include "app/wizard_timers.h"
 #include "app/workflow.h"
 #include "core/app_object.h"
@@ -68,7 +69,7 @@ void OnAgreementBox(HWND hwnd) {
 void ConfirmCancel() {
     VBindCallback* app = GetApp();
     app->abortDownload.store(1); // the running transfer stops at its next report
-    if (MessageBoxW(app->mainWindow, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK) {
+    if (AskUser(app->mainWindow, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK) {
         QuitWizard(true);
         return;
     }

@@ -9,6 +9,7 @@
 #include "app/retry_pacing.h"
 #include "app/quit.h"
 #include "app/wizard_state.h"
+#include "app/wizard_taskbar.h"
 #include "app/wizard_timers.h"
 #include "core/app_object.h"
 #include "core/gdi_handles.h"
@@ -38,7 +39,7 @@ void RepaintStatusLine(HWND hwnd, BOOL erase) {
 // The damaged-installer question. OK downloads afresh, Cancel ends the program.
 void OfferFreshDownload(HWND hwnd) {
     VBindCallback* app = GetApp();
-    if (MessageBoxW(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误", MB_OKCANCEL) !=
+    if (AskUser(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误", MB_OKCANCEL) !=
         IDOK) {
         QuitWizard(true);
         return;
