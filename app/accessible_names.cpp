@@ -9,6 +9,7 @@
 #include "app/main_paint.h"
 #include "core/app_object.h"
 #include "ui/accessible_object.h"
+#include "ui/skin_buttons.h"
 #include "ui/text_controls.h"
 
 namespace {
@@ -32,6 +33,8 @@ constexpr NamedControl kNamed[] = {
     {ID_TENCENT_SHARE, L"分享到腾讯微博", ROLE_SYSTEM_PUSHBUTTON},
     {ID_SINA_SHARE, L"分享到新浪微博", ROLE_SYSTEM_PUSHBUTTON},
     {ID_PROGRESS_BAR, nullptr, ROLE_SYSTEM_PROGRESSBAR}, // its value: the status line
+    // Not to act on, but what it paints no client could read: the whole install folder.
+    {ID_FOLDER_LABEL, nullptr, ROLE_SYSTEM_STATICTEXT},
 };
 
 // The procedure each named control had before, kept with the control.
@@ -53,18 +56,33 @@ AccessibleFacts FactsOf(HWND control) {
     if (row == nullptr) {
         return facts;
     }
+    facts.role = row->role;
     if (row->name != nullptr) {
         facts.name = row->name;
-    } else if (id == ID_AGREE_CHECK) {
+    }
+    switch (id) {
+    case ID_AGREE_CHECK:
         facts.name = ConsentSentence();
         facts.checked = SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    facts.role = row->role;
-    if (id == ID_PROGRESS_BAR) {
+        break;
+    case ID_FOLDER_LABEL:
+        facts.name = folderLabelBuffer; // whole, where the label may cut it
+        break;
+    case ID_PROGRESS_BAR: {
         const wchar_t* status = StatusLineOf(GetApp()->page.load());
         facts.value = status != nullptr ? status : L"";
+        break;
     }
-    facts.focused = id != 0 && id == KeyboardFocusId() && GetFocus() == GetParent(control);
+    case ID_START_INSTALL: // greyed while the box is unchecked
+        facts.unavailable = installEnabled != 1;
+        break;
+    case ID_CHANGE_FOLDER: // greyed when the suite has its folder already
+        facts.unavailable = changeFolderLocked == 1;
+        break;
+    default:
+        break;
+    }
+    facts.focused = id == KeyboardFocusId() && GetFocus() == GetParent(control);
     return facts;
 }
 

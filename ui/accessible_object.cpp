@@ -127,6 +127,9 @@ public:
             if (facts.checked) {
                 state->lVal |= STATE_SYSTEM_CHECKED;
             }
+            if (facts.unavailable) {
+                state->lVal |= STATE_SYSTEM_UNAVAILABLE;
+            }
         }
         return result;
     }

@@ -10,8 +10,9 @@ struct AccessibleFacts {
     std::wstring name;
     long role = 0; // ROLE_SYSTEM_...
     std::wstring value;
-    bool focused = false; // holds the keyboard focus as the window's keys see it
-    bool checked = false; // a checked box (not every standard object says so)
+    bool focused = false;     // holds the keyboard focus as the window's keys see it
+    bool checked = false;     // a checked box (not every standard object says so)
+    bool unavailable = false; // greyed: takes no click now
 };
 
 // Asked afresh at every question, so that a client holding the object reads what

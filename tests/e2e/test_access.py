@@ -8,7 +8,8 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from session import (AGREE_CHECK, AGREEMENT_LINK, CANCEL, CANCEL_QUESTION,  # noqa: E402
-                     CHANGE_FOLDER, CLOSE, DOWNLOADED, FINISH, INSTALL, INSTALLED, MINIMIZE,
+                     CHANGE_FOLDER, CLOSE, DOWNLOADED, FINISH, FOLDER_LABEL, INSTALL,
+                     INSTALLED, MINIMIZE,
                      PICTURES, PROGRESS, SINA, TENCENT, VK_ESCAPE, VK_RETURN, VK_SPACE,
                      VK_TAB, Session, bmp_region)
 
@@ -32,7 +33,7 @@ PICTURE_OF = {CLOSE: "close.bmp", MINIMIZE: "minimize.bmp", INSTALL: "install.bm
               FINISH: "finish.bmp", TENCENT: "share_tencent.bmp", SINA: "share_sina.bmp"}
 CONSENT = "我同意用户许可并允许卸载Lumo和zizaz"
 ROLE_LINK, ROLE_PUSHBUTTON, ROLE_CHECKBUTTON = 30, 43, 44
-STATE_CHECKED = 0x10
+STATE_UNAVAILABLE, STATE_CHECKED = 0x1, 0x10
 
 
 class KeyboardRoad(unittest.TestCase):
@@ -132,10 +133,15 @@ class AccessibleNames(unittest.TestCase):
             s.start()
             self.assert_named(s, "agree")
             self.assertTrue(s.accessible(AGREE_CHECK)["state"] & STATE_CHECKED)
-            # A click on the box tells its new state, and the keys stay with the window.
+            # The install folder the label paints can be read too.
+            shown = s.folder_label_text(["默认为您安装在D盘"])
+            self.assertEqual(s.accessible(FOLDER_LABEL)["name"], shown)
+            # A click on the box tells its new state, the greyed start button says it
+            # takes no click, and the keys stay with the window.
             s.click(AGREE_CHECK)
             s.wait_for(lambda: not s.accessible(AGREE_CHECK)["state"] & STATE_CHECKED, 5,
                        "the box to say it is unchecked")
+            self.assertTrue(s.accessible(INSTALL)["state"] & STATE_UNAVAILABLE)
             s.wait_for(lambda: s.keyboard_focus() == (True, "main"), 5, "the keys back")
             s.click(AGREE_CHECK)
             s.wait_for(lambda: s.accessible(AGREE_CHECK)["state"] & STATE_CHECKED, 5,
