@@ -44,6 +44,8 @@ void DrawStatusLine(HDC dc) {
     TextAt(dc, 34, 331, statusText);
 }
 
+constexpr wchar_t kPausedStatus[] = L"下载暂停";
+
 void DrawPictureOrFirstSlide(HDC dc, HINSTANCE instance) {
     HBITMAP first = GetApp()->slides.At(0);
     if (first != nullptr) {
@@ -62,8 +64,8 @@ void PaintMainWindow(HDC dc, HINSTANCE instance) {
     const ScopedSelect selected(dc, font.get());
     switch (page) {
     case PAGE_AGREE:
-        TextAt(dc, 33, 344, L"我同意");
-        TextAt(dc, 117, 344, L"并允许卸载Lumo和zizaz");
+        TextAt(dc, 33, 344, kConsentBefore);
+        TextAt(dc, kConsentAfterX, 344, kConsentAfter);
         DrawBitmapResource(instance, dc, IDB_AGREE_PICTURE, 570, 240);
         break;
     case PAGE_DOWNLOAD:
@@ -76,10 +78,23 @@ void PaintMainWindow(HDC dc, HINSTANCE instance) {
         DrawBitmapResource(instance, dc, IDB_DONE_PICTURE, 570, 240);
         break;
     case PAGE_OFFLINE:
-        SetStatusText(L"下载暂停");
+        SetStatusText(kPausedStatus);
         DrawStatusLine(dc);
         break;
     default: // PAGE_VERIFY: the frame only
         break;
+    }
+}
+
+const wchar_t* StatusLineOf(int page) {
+    switch (page) {
+    case PAGE_DOWNLOAD:
+    case PAGE_INSTALL:
+    case PAGE_REMOVE_OLD:
+        return statusText;
+    case PAGE_OFFLINE:
+        return kPausedStatus;
+    default:
+        return nullptr;
     }
 }

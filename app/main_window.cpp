@@ -1,9 +1,13 @@
 #include "app/main_window.h"
 
+#include "app/accessible_names.h"
 #include "app/commands.h"
+#include "app/keyboard.h"
 #include "app/main_paint.h"
+#include "app/taskbar_button.h"
 #include "app/wizard_pages.h"
 #include "app/wizard_state.h"
+#include "app/wizard_taskbar.h"
 #include "app/workflow.h"
 #include "core/app_object.h"
 #include "core/gdi_handles.h"
@@ -40,6 +44,8 @@ LRESULT OnCreate(HWND hwnd) {
     Gdiplus::GdiplusStartup(&app->gdiplusToken, &app->gdiplusInput, nullptr);
     CentreOnDesktop(hwnd);
     CreateChildControls(hwnd);
+    NameControls(hwnd);
+    ListenForTaskbarButton(hwnd);
     GoToPage(PAGE_AGREE);
     InitInstallFolder();
     StartWorker(FetchSlidesThread, hwnd);
@@ -49,6 +55,7 @@ LRESULT OnCreate(HWND hwnd) {
 LRESULT OnPaint(HWND hwnd) {
     const PaintDC dc(hwnd);
     PaintMainWindow(dc.get(), InstanceOf(hwnd));
+    PaintFocusCue(hwnd, dc.get());
     return 0;
 }
 
@@ -95,13 +102,16 @@ LRESULT OnPrivateMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) 
     // The controls' own messages mean nothing to the main window.
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
-} // namespace
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // After the quit sequence, workers' reports may still arrive until the loop ends:
     // they must not touch the freed control records.
     const bool quitting = GetApp()->quitRequested.load() != 0;
-    if (quitting && (IsPrivateMessage(message) || message == WM_COMMAND)) {
+    if (quitting && (IsPrivateMessage(message) || message == WM_COMMAND || message == WM_KEYDOWN)) {
+        return 0;
+    }
+    if (IsTaskbarButtonCreated(message)) {
+        OnTaskbarButtonCreated(hwnd);
         return 0;
     }
     switch (message) {
@@ -120,10 +130,35 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_KEYDOWN:
+        if (OnWizardKey(hwnd, wParam, lParam)) {
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    case WM_SETFOCUS:
+        AnnounceKeyboardFocus(hwnd);
+        return 0;
     default:
         if (IsPrivateMessage(message)) {
             return OnPrivateMessage(hwnd, message, wParam, lParam);
         }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+// The messages that can move the wizard: the page, the bar, a notice.
+bool MayMoveTheWizard(UINT message) {
+    return message == WM_CREATE || message == WM_COMMAND || message == WM_KEYDOWN ||
+           IsPrivateMessage(message) || IsTaskbarButtonCreated(message);
+}
+} // namespace
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = HandleMessage(hwnd, message, wParam, lParam);
+    // The keyboard focus and the taskbar button follow whatever the message changed.
+    if (MayMoveTheWizard(message)) {
+        FollowPageWithKeyboard(hwnd);
+        FollowWizardOnTaskbar(hwnd);
+    }
+    return result;
 }

@@ -4,6 +4,8 @@
 
 #include "app/main_window.h"
 #include "app/quit.h"
+#include "app/taskbar_button.h"
+#include "core/com_scope.h"
 #include "core/app_object.h"
 #include "core/process_list.h"
 #include "res/resource.h"
@@ -70,6 +72,9 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
         return 1; // another copy runs: leave quietly
     }
     GetApp();
+    // The window's thread is a COM apartment: accessibility clients call into the
+    // controls' objects here, and the taskbar's progress object lives here.
+    const ComScope com;
     LoadStringW(instance, IDS_APP_TITLE, windowTitle, 100);
     LoadStringW(instance, IDS_WINDOW_CLASS, windowClassName, 100);
     RegisterMainWindowClass(instance);
@@ -77,6 +82,7 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
         return 1; // no window: nothing could ever end the loop, so do not enter it
     }
     const int exitCode = RunMessageLoop();
+    ForgetTaskbarButton(); // while the apartment still stands
     FinishQuitting();
     return exitCode;
 }

@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app/quit.h"
 #include "app/wizard_state.h"
+#include "app/wizard_taskbar.h"
 #include "app/wizard_timers.h"
 #include "core/app_object.h"
 #include "core/gdi_handles.h"
@@ -56,10 +57,10 @@ void ShowStatus(StatusText text, int value) {
 // Both questions: MB_OKCANCEL, no icon, owned by the main window. Whether OK was chosen.
 bool AskQuestion(HWND hwnd, Question question) {
     if (question == Question::Cancel) {
-        return MessageBoxW(hwnd, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK;
+        return AskUser(hwnd, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK;
     }
-    return MessageBoxW(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误",
-                       MB_OKCANCEL) == IDOK;
+    return AskUser(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误",
+                   MB_OKCANCEL) == IDOK;
 }
 
 WizardEvent EventOf(EventKind kind) {

@@ -20,7 +20,6 @@ HWND folderLabelTipWindow = nullptr;
 
 namespace {
 constexpr wchar_t kChangeFolderText[] = L"更改";
-constexpr wchar_t kAgreementText[] = L"用户许可";
 constexpr wchar_t kLockedNotice[] = L"您已经安装过Lumo工作台，只能默认安装到原来的目录";
 constexpr wchar_t kEllipsis[] = L"...";
 constexpr int kEllipsisX = 125;
@@ -97,7 +96,8 @@ void PaintChangeFolderLink(HDC dc, const RECT& client, bool locked) {
 }
 
 void PaintAgreementLink(HDC dc, const RECT& client) {
-    DrawSmallText(dc, client, kLinkBlue, kAgreementText, static_cast<int>(wcslen(kAgreementText)));
+    DrawSmallText(dc, client, kLinkBlue, kAgreementLinkText,
+                  static_cast<int>(wcslen(kAgreementLinkText)));
 }
 
 bool PaintFolderLabel(HDC dc, const RECT& client, const wchar_t* text) {

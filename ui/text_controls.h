@@ -15,6 +15,9 @@ void PaintAgreementLink(HDC dc, const RECT& client);
 // True when it had to cut.
 bool PaintFolderLabel(HDC dc, const RECT& client, const wchar_t* text);
 
+// What the agreement link shows (its window text names the agreement differently).
+constexpr wchar_t kAgreementLinkText[] = L"用户许可";
+
 // Colours of the text controls.
 constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreyText = RGB(175, 175, 175);

@@ -36,10 +36,21 @@ PAGE_CONTROLS = {
     "done": {CLOSE, FINISH, TENCENT, SINA, MINIMIZE},
 }
 
+# Virtual-key codes of the keys the wizard takes.
+VK_TAB, VK_RETURN, VK_ESCAPE, VK_SPACE = 0x09, 0x0D, 0x1B, 0x20
+
+# The skin's pictures, as the program's resources carry them.
+PICTURES = REPO / "res" / "pictures"
+
 DOWNLOADED = ["已下载：%d%%" % n for n in range(101)]
 INSTALLED = ["已安装：%d%%" % n for n in range(100)]
 REMOVING = "正在卸载老版工作台,请勿关闭!"
 CANCEL_QUESTION = ("您确定要取消吗！", "警告")
+
+
+def bmp_region(path, x, y, width, height):
+    """Rows of (r, g, b) of a 24-bit BMP's area, top row first."""
+    return [[bmp_pixel(path, x + dx, y + dy) for dx in range(width)] for dy in range(height)]
 
 
 class DriverError(RuntimeError):
@@ -428,6 +439,31 @@ class Session:
         reply = self.call("click", control_id)
         if not reply["ok"]:
             raise DriverError(f"click {control_id}: {reply}")
+
+    def key(self, vk, shift=False):
+        """Presses and releases a key on the real keyboard (Shift held with shift)."""
+        reply = self.call("key", vk, *(["shift"] if shift else []))
+        if not reply["ok"]:
+            raise DriverError(f"key {vk}: {reply}")
+
+    def keyboard_focus(self):
+        """(main window in the foreground, which of its windows has the focus)."""
+        reply = self.call("focus")
+        return reply["foreground"], reply["focus"]
+
+    def accessible(self, control_id):
+        """What an accessibility client learns about a control: name, value, role, state."""
+        reply = self.call("accname", control_id)
+        if not reply["ok"]:
+            raise DriverError(f"accname {control_id}: {reply}")
+        return reply
+
+    def region(self, x, y, width, height):
+        """Rows of (r, g, b) the screen shows in an area of the main window."""
+        hexes = self.call("region", x, y, width, height)["rgb"]
+        pixels = [tuple(int(hexes[i + k:i + k + 2], 16) for k in (0, 2, 4))
+                  for i in range(0, len(hexes), 6)]
+        return [pixels[row * width:(row + 1) * width] for row in range(height)]
 
     def capture(self, name):
         OUT.mkdir(parents=True, exist_ok=True)

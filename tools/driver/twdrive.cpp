@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -429,6 +430,28 @@ void CmdPixel(const Args& args, Reply& reply) {
     reply.json.Number("b", GetBValue(colour));
 }
 
+// region X Y WIDTH HEIGHT: what the screen shows in an area of the main window's client
+// area, as "RRGGBB" per pixel, rows top first, in one string.
+void CmdRegion(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 5) {
+        return Fail(reply, "region X Y WIDTH HEIGHT");
+    }
+    POINT at{ToInt(args[1]), ToInt(args[2])};
+    ClientToScreen(main, &at);
+    const RECT area{at.x, at.y, at.x + ToInt(args[3]), at.y + ToInt(args[4])};
+    const Pixels shown = CaptureScreen(area);
+    std::string hex;
+    hex.reserve(shown.rgb.size() * 6);
+    char pixel[8] = {};
+    for (std::uint32_t rgb : shown.rgb) {
+        std::snprintf(pixel, sizeof(pixel), "%06X", static_cast<unsigned>(rgb & 0xFFFFFF));
+        hex += pixel;
+    }
+    reply.json.Bool("ok", true).Number("width", shown.width).Number("height", shown.height);
+    reply.json.String("rgb", std::string_view(hex));
+}
+
 // responsive MS DURATION_MS [TIMEOUT_MS]: how quickly the main window answers, probed
 // every 50 ms for DURATION_MS, each probe given up after TIMEOUT_MS (default 1000).
 // Two probes a round:
@@ -535,6 +558,97 @@ void CmdResponsive(const Args& args, Reply& reply) {
     paint.Put(reply.json, "paint_");
 }
 
+// key VK [shift]: a key pressed and released on the real keyboard, as the user would:
+// it goes to whichever window has the keyboard focus. With "shift", Shift is held.
+void CmdKey(const Args& args, Reply& reply) {
+    if (args.size() < 2) {
+        return Fail(reply, "key VK [shift]");
+    }
+    const auto key = static_cast<WORD>(ToInt(args[1]));
+    const bool shift = args.size() > 2 && args[2] == L"shift";
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD vk, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = vk;
+        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (shift) {
+        add(VK_SHIFT, false);
+    }
+    add(key, false);
+    add(key, true);
+    if (shift) {
+        add(VK_SHIFT, true);
+    }
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    reply.json.Bool("ok", sent == inputs.size());
+}
+
+// Who has the keyboard: whether the program's main window is the foreground window, and
+// which of its windows has the focus ("main", a control's id, or "other").
+void CmdFocus(const Args&, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main) {
+        return Fail(reply, "no main window");
+    }
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &info);
+    reply.json.Bool("ok", true).Bool("foreground", GetForegroundWindow() == main);
+    if (info.hwndFocus == main) {
+        reply.json.String("focus", L"main");
+    } else if (info.hwndFocus != nullptr && GetParent(info.hwndFocus) == main) {
+        reply.json.String("focus", std::to_wstring(GetDlgCtrlID(info.hwndFocus)));
+    } else {
+        reply.json.String("focus", L"other");
+    }
+}
+
+std::wstring TakeText(BSTR text) {
+    std::wstring taken = text != nullptr ? std::wstring(text, SysStringLen(text)) : L"";
+    SysFreeString(text);
+    return taken;
+}
+
+// accname ID: what an accessibility client learns about a control of the main window:
+// its object (AccessibleObjectFromWindow), name, value, role and state.
+void CmdAccName(const Args& args, Reply& reply) {
+    HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
+    if (!control) {
+        return Fail(reply, "no such control");
+    }
+    IAccessible* object = nullptr;
+    const HRESULT found =
+        // __uuidof: liboleacc's IID_IAccessible is oleacc.dll's exported data, reached
+        // through an import stub, not the GUID itself.
+        AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&object));
+    if (FAILED(found) || object == nullptr) {
+        reply.json.Bool("ok", false).Number("error", static_cast<long long>(found));
+        return;
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    BSTR value = nullptr;
+    VARIANT role{};
+    VARIANT state{};
+    object->get_accName(self, &name);
+    object->get_accValue(self, &value);
+    object->get_accRole(self, &role);
+    object->get_accState(self, &state);
+    reply.json.Bool("ok", true).String("name", TakeText(name)).String("value", TakeText(value));
+    reply.json.Number("role", role.vt == VT_I4 ? role.lVal : 0);
+    reply.json.Number("state", state.vt == VT_I4 ? state.lVal : 0);
+    VariantClear(&role);
+    VariantClear(&state);
+    object->Release();
+}
+
 Args Split(const std::wstring& line) {
     Args args;
     size_t start = 0;
@@ -571,6 +685,10 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"pixel", CmdPixel},
         {L"text", CmdText},
         {L"responsive", CmdResponsive},
+        {L"key", CmdKey},
+        {L"focus", CmdFocus},
+        {L"accname", CmdAccName},
+        {L"region", CmdRegion},
     };
     return handlers;
 }
@@ -578,6 +696,8 @@ const std::map<std::wstring, Handler>& Handlers() {
 } // namespace
 
 int main() {
+    // Accessibility objects come from the program's process through COM.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
@@ -603,5 +723,6 @@ int main() {
         CloseHandle(process);
     }
     Gdiplus::GdiplusShutdown(token);
+    CoUninitialize();
     return 0;
 }

@@ -1,0 +1,29 @@
+#pragma once
+#include <windows.h>
+
+#include "app/taskbar_state.h"
+
+// The main window's taskbar button. From Windows 7 the shell can show progress on it
+// (ITaskbarList3); the shell announces the button with the registered message
+// "TaskbarButtonCreated" (again after Explorer restarts), and only then may the
+// progress object be made. Without that message, or without the object (XP, Vista,
+// Wine), the progress calls do nothing. The window's thread must be a COM apartment.
+
+// At window creation: registers the message, and lets it through to an elevated run.
+void ListenForTaskbarButton(HWND window);
+
+// True for the registered "TaskbarButtonCreated" message.
+bool IsTaskbarButtonCreated(UINT message);
+
+// Makes the progress object afresh and shows the latest state on it.
+void OnTaskbarButtonCreated(HWND window);
+
+// Shows `state` on the button; the shell is called only when it changes.
+void ShowTaskbarProgress(HWND window, const TaskbarState& state);
+
+// Lets go of the progress object; before the window's COM apartment ends.
+void ForgetTaskbarButton();
+
+// Flashes the button until the user brings the window forward, unless a window of this
+// program is already in the foreground.
+void FlashTaskbarButton(HWND window);
