@@ -19,8 +19,8 @@ void FollowWizardOnTaskbar(HWND mainWindow) {
     const int page = app->page.load();
     const int bar = static_cast<int>(SendMessageW(app->progressBar->hwnd, PBM_GETPOS, 0, 0));
     // A stalled installer's notice, or the full disk's, is a failure the user must act on.
-    const bool failureNotice = wizard.noticeShown ||
-                               (wizard.offlinePaused && wizard.pauseCause == PauseCause::DiskFull);
+    const bool failureNotice =
+        wizard.noticeShown || (wizard.offlinePaused && wizard.pauseCause == PauseCause::DiskFull);
     ShowTaskbarProgress(mainWindow, TaskbarStateFor(page, bar, failureNotice));
     if (page == PAGE_DONE && lastPage != PAGE_DONE && lastPage != -1) {
         FlashTaskbarButton(mainWindow);
