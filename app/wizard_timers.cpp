@@ -23,16 +23,11 @@ bool SlideTickGoesOn(const VBindCallback& app) {
 } // namespace
 
 bool StartStageTimer(DWORD delayMs, unsigned timer) {
-    auto argument = std::make_unique<StageTimer>(StageTimer{delayMs, timer});
-    if (!StartWorker(StageTimerThread, argument.get())) {
-        return false;
-    }
-    argument.release(); // the thread owns it now
-    return true;
+    return StartWorkerWith(StageTimerThread, StageTimer{delayMs, timer});
 }
 
 unsigned __stdcall StageTimerThread(void* stageTimer) {
-    const std::unique_ptr<StageTimer> argument(static_cast<StageTimer*>(stageTimer));
+    const auto argument = TakeWorkerArgument<StageTimer>(stageTimer);
     const std::uint64_t delay = argument->delayMs;
     VBindCallback* app = GetApp();
     const std::uint64_t start = ReadWallClock();

@@ -85,10 +85,7 @@ void StartOldUninstaller(HWND mainWindow, DWORD graceMs) {
         // The text goes in as the file exactly as registered, quotation marks included.
         ShellExecuteW(nullptr, L"open", command.c_str(), L"/verysilent", nullptr, SW_HIDE);
     }
-    auto wait = std::make_unique<RemovalWait>(RemovalWait{mainWindow, graceMs});
-    if (StartWorker(OldEditionWaitThread, wait.get())) {
-        wait.release(); // the thread owns it now
-    }
+    StartWorkerWith(OldEditionWaitThread, RemovalWait{mainWindow, graceMs});
 }
 
 namespace {
@@ -116,7 +113,7 @@ unsigned WaitForOldEditionRemoval(HWND mainWindow, DWORD graceMs) {
 }
 
 unsigned __stdcall OldEditionWaitThread(void* removalWait) {
-    const std::unique_ptr<RemovalWait> wait(static_cast<RemovalWait*>(removalWait));
+    const auto wait = TakeWorkerArgument<RemovalWait>(removalWait);
     return WaitForOldEditionRemoval(wait->window, wait->graceMs);
 }
 } // namespace

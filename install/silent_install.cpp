@@ -158,7 +158,7 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
 }
 
 unsigned __stdcall InstallProgressThread(void* installRun) {
-    const std::unique_ptr<InstallRun> run(static_cast<InstallRun*>(installRun));
+    const auto run = TakeWorkerArgument<InstallRun>(installRun);
     try {
         return FollowInstallProgress(*run, kInstallerExitGraceMs);
     } catch (...) {
@@ -175,13 +175,11 @@ void StartSilentInstall() {
     if (app->mainWindow != nullptr) {
         InvalidateRect(app->mainWindow, nullptr, TRUE);
     }
-    auto run = std::make_unique<InstallRun>();
-    run->window = app->mainWindow;
-    run->installer = GetInstallerFilePath();
-    run->parameters =
+    InstallRun run;
+    run.window = app->mainWindow;
+    run.installer = GetInstallerFilePath();
+    run.parameters =
         InstallerParameters(std::wstring_view(installDir, wcsnlen(installDir, MAX_PATH)));
     // The poller starts the installer itself, after its first look at the registry.
-    if (StartWorker(InstallProgressThread, run.get())) {
-        run.release(); // the thread owns it now
-    }
+    StartWorkerWith(InstallProgressThread, std::move(run));
 }

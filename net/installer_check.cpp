@@ -53,7 +53,7 @@ bool FileIsTheInstaller(const std::wstring& path, HANDLE file) {
 }
 
 unsigned __stdcall VerifyInstallerThread(void* start) {
-    const std::unique_ptr<Verification> verification(static_cast<Verification*>(start));
+    const auto verification = TakeWorkerArgument<Verification>(start);
     try {
         bool good = false;
         {
@@ -79,10 +79,5 @@ unsigned __stdcall VerifyInstallerThread(void* start) {
 } // namespace
 
 bool StartVerification(HWND window, unsigned attempt) {
-    auto verification = std::make_unique<Verification>(Verification{window, attempt});
-    if (!StartWorker(VerifyInstallerThread, verification.get())) {
-        return false;
-    }
-    verification.release(); // the thread owns it now
-    return true;
+    return StartWorkerWith(VerifyInstallerThread, Verification{window, attempt});
 }
