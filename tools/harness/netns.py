@@ -3,14 +3,21 @@ service listens) and a veth link that gives it a default route, so Wine sees the
 machine as connected. Setting the link down takes the route away: offline for real.
 The host side of the link has no address and forwards nothing, so no packet can
 leave the namespace for anywhere else."""
+import ctypes
 import os
 import re
+import signal
 import subprocess
+import time
 
 
 def _run(*args, check=True):
     return subprocess.run(list(args), check=check, stdout=subprocess.DEVNULL,
                           stderr=subprocess.PIPE, text=True)
+
+
+def _die_with_parent():
+    ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
 
 
 def available():
@@ -30,10 +37,16 @@ def sweep_stale():
 
 
 class NetNamespace:
+    """Also one mount namespace for everything that runs inside: `ip netns exec` makes a
+    new one for each command, and a mount a test makes for the programs (a small file
+    system for the working files) must be seen by the wineserver, which opens their
+    files, as well as by the programs, which look names up themselves."""
+
     def __init__(self, tag):
         self.name = f"tw{tag}"
         self.host_if = f"twh{tag}"[:15]
         self.ns_if = f"twn{tag}"[:15]
+        self.holder = None
 
     def __enter__(self):
         self.close()
@@ -43,6 +56,16 @@ class NetNamespace:
         _run("sysctl", "-q", "-w", f"net.ipv4.conf.{self.host_if}.forwarding=0", check=False)
         _run("sysctl", "-q", "-w", f"net.ipv6.conf.{self.host_if}.disable_ipv6=1", check=False)
         _run("ip", "link", "set", self.host_if, "up")
+        # Holds the one mount namespace for as long as the namespace lives (and no longer
+        # than the test: it dies with its parent).
+        self.holder = subprocess.Popen(["ip", "netns", "exec", self.name, "sleep", "infinity"],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 10
+        while os.path.basename(os.readlink(f"/proc/{self.holder.pid}/exe")) != "sleep":
+            if time.monotonic() > deadline or self.holder.poll() is not None:
+                raise RuntimeError(f"the mount namespace of {self.name} was not made")
+            time.sleep(0.01)
         self.exec("ip", "link", "set", "lo", "up")
         self.exec("ip", "addr", "add", "10.231.0.2/30", "dev", self.ns_if)
         self.link_up()
@@ -52,8 +75,13 @@ class NetNamespace:
         self.close()
 
     def prefix(self):
-        """Command prefix that runs a program inside the namespace."""
-        return ["ip", "netns", "exec", self.name]
+        """Command prefix that runs a program inside the namespace (and its mounts)."""
+        return ["nsenter", f"--net=/var/run/netns/{self.name}",
+                f"--mount=/proc/{self.holder.pid}/ns/mnt", "--"]
+
+    def mount_namespace(self):
+        """The mount namespace every program of the namespace runs in."""
+        return f"/proc/{self.holder.pid}/ns/mnt"
 
     def exec(self, *args, check=True):
         return _run(*self.prefix(), *args, check=check)
@@ -69,5 +97,9 @@ class NetNamespace:
         self.exec("ip", "link", "set", self.ns_if, "down")
 
     def close(self):
+        if self.holder is not None:
+            self.holder.kill()
+            self.holder.wait()
+            self.holder = None
         _run("ip", "link", "del", self.host_if, check=False)
         _run("ip", "netns", "del", self.name, check=False)
