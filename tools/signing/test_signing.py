@@ -16,11 +16,16 @@ first line of --publisher-file), one with another name. Then writes into --out-d
                                       bytes: another link time in its header and
                                       another description in its signature (a new
                                       build of the same installer)
+  standin_installer_signed_big.exe    signed by the pinned publisher, the same program
+                                      with data after its image (as installers carry
+                                      their payload) to 3 MiB, for downloads long
+                                      enough to be cut
 The root is trusted nowhere: Wine does not ask for a trusted root, Windows would.
 
 As a module: make_chain(work, publisher) and sign(chain, source, target) for other
 scripts that need a signed file (bench/signature_bench.py)."""
 import argparse
+import hashlib
 import secrets
 import shutil
 import struct
@@ -95,6 +100,17 @@ def restamp(source, target):
     Path(target).write_bytes(bytes(data))
 
 
+def pad(source, target, size):
+    """A copy of a PE file with deterministic bytes after its image up to `size` bytes:
+    the loader ignores them, the signature made afterwards covers them."""
+    data = bytearray(Path(source).read_bytes())
+    block = hashlib.sha256(b"tidewell payload").digest()
+    while len(data) < size:
+        block = hashlib.sha256(block).digest()
+        data += block
+    Path(target).write_bytes(bytes(data[:size]))
+
+
 def certificate_table_offset(data):
     """File offset of the PE certificate table (where the signature lies)."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
@@ -136,6 +152,9 @@ def main():
     restamp(args.installer, rebuilt)
     sign(leaves["publisher"], rebuilt, out / "standin_installer_signed_alt.exe",
          "Tidewell stand-in installer, new build")
+    big = work / "standin_installer_big.exe"
+    pad(args.installer, big, 3 * 1024 * 1024)
+    sign(leaves["publisher"], big, out / "standin_installer_signed_big.exe")
     return 0
 
 
