@@ -15,6 +15,7 @@
 #include "net/download_rules.h"
 #include "net/image_list.h"
 #include "net/install_answer.h"
+#include "net/range_rules.h"
 #include "positional_install_rules.h"
 
 namespace {
@@ -254,6 +255,32 @@ void CheckImageList(std::string_view input) {
 }
 } // namespace
 
+// A range answer's headers as a server may send them: whatever Content-Range reads as
+// holds together, a range is spliced only when it fits the bytes held exactly, and the
+// request headers made from what was read end every line.
+void CheckRangeAnswer(std::string_view input) {
+    const std::wstring headers = Widened(input);
+    const auto value = HeaderValue(headers, L"content-range");
+    const std::optional<ContentRange> range = value ? ParseContentRange(*value) : std::nullopt;
+    if (range && range->satisfiable) {
+        Check(range->first <= range->last && range->last < range->total);
+    }
+    const auto validator = StrongValidator(HeaderValue(headers, L"etag").value_or(L""),
+                                           HeaderValue(headers, L"last-modified").value_or(L""));
+    const HeldBytes held{range ? range->first : 0, range ? range->total : 0, validator};
+    const RangeAnswer answer{206, range, validator, false};
+    if (JudgeRangeAnswer(held, answer) == RangeVerdict::Append) {
+        Check(range && range->satisfiable && range->first == held.count && validator);
+    }
+    if (range && range->satisfiable) {
+        const std::wstring request = RangeRequestHeaders(range->first, range->last, validator);
+        Check(request.ends_with(L"\r\n") && request.starts_with(L"Range: bytes="));
+    }
+    if (const auto number = DecimalNumber(headers)) {
+        Check(std::to_wstring(*number).size() <= headers.size());
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     CheckInstallAnswer(input);
@@ -261,5 +288,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckUtf8(input);
     CheckStatusLine(input);
     CheckImageList(input);
+    CheckRangeAnswer(input);
     return 0;
 }

@@ -1,0 +1,161 @@
+#include "net/range_rules.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "net/ascii_case.h"
+
+namespace {
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r';
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+} // namespace
+
+std::optional<std::uint64_t> DecimalNumber(std::wstring_view text) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        const std::uint64_t digit = static_cast<std::uint64_t>(c - L'0');
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified) {
+    etag = Trim(etag);
+    lastModified = Trim(lastModified);
+    if (!etag.empty() && etag.substr(0, 2) != L"W/") {
+        return Validator{std::wstring(etag), true};
+    }
+    if (!lastModified.empty()) {
+        return Validator{std::wstring(lastModified), false};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::wstring_view> HeaderValue(std::wstring_view headers, std::wstring_view name) {
+    while (!headers.empty()) {
+        const std::size_t end = headers.find(L'\n');
+        const std::wstring_view line = headers.substr(0, end);
+        headers.remove_prefix(end == std::wstring_view::npos ? headers.size() : end + 1);
+        const std::size_t colon = line.find(L':');
+        if (colon != std::wstring_view::npos &&
+            EqualsIgnoringAsciiCase(Trim(line.substr(0, colon)), name)) {
+            return Trim(line.substr(colon + 1));
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<ContentRange> ParseContentRange(std::wstring_view value) {
+    value = Trim(value);
+    constexpr std::wstring_view kUnit = L"bytes ";
+    if (value.size() < kUnit.size() ||
+        !EqualsIgnoringAsciiCase(value.substr(0, kUnit.size()), kUnit)) {
+        return std::nullopt;
+    }
+    value.remove_prefix(kUnit.size());
+    const std::size_t slash = value.find(L'/');
+    if (slash == std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> total = DecimalNumber(value.substr(slash + 1));
+    if (!total) {
+        return std::nullopt;
+    }
+    const std::wstring_view span = value.substr(0, slash);
+    if (span == L"*") {
+        return ContentRange{false, 0, 0, *total};
+    }
+    const std::size_t dash = span.find(L'-');
+    if (dash == std::wstring_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<std::uint64_t> first = DecimalNumber(span.substr(0, dash));
+    const std::optional<std::uint64_t> last = DecimalNumber(span.substr(dash + 1));
+    if (!first || !last || *last < *first || *last >= *total) {
+        return std::nullopt;
+    }
+    return ContentRange{true, *first, *last, *total};
+}
+
+std::wstring RangeRequestHeaders(std::uint64_t first, std::uint64_t last,
+                                 const std::optional<Validator>& validator) {
+    std::wstring headers =
+        L"Range: bytes=" + std::to_wstring(first) + L"-" + std::to_wstring(last) + L"\r\n";
+    if (validator) {
+        headers += L"If-Range: " + validator->value + L"\r\n";
+    }
+    return headers;
+}
+
+RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer) {
+    switch (answer.status) {
+    case 200:
+        return RangeVerdict::WholeFile;
+    case 206: {
+        if (!answer.range || !answer.range->satisfiable || answer.contentEncoded) {
+            return RangeVerdict::StartAgain; // nothing to splice the bytes by
+        }
+        const ContentRange& range = *answer.range;
+        if (range.first != held.count || (held.total != 0 && range.total != held.total)) {
+            return RangeVerdict::StartAgain;
+        }
+        // The bytes held and these must be of one version; without a validator there is
+        // no telling, so a first answer without one is not resumed from.
+        if (!answer.validator || (held.count != 0 && answer.validator != held.validator)) {
+            return RangeVerdict::StartAgain;
+        }
+        return RangeVerdict::Append;
+    }
+    case 416:
+        if (held.count != 0 && answer.range && answer.range->total == held.count) {
+            return RangeVerdict::Complete;
+        }
+        return RangeVerdict::StartAgain;
+    default:
+        return answer.status >= 400 ? RangeVerdict::Failed : RangeVerdict::StartAgain;
+    }
+}
+
+std::uint64_t NextRangeBytes(std::uint64_t previous, bool cameWhole) {
+    if (previous == 0) {
+        return kFirstRangeBytes;
+    }
+    const std::uint64_t next = cameWhole ? previous * 2 : previous / 2;
+    return std::clamp(next, kShortestRangeBytes, kLongestRangeBytes);
+}
+
+OverallProgress ProgressWithOffset(std::uint64_t offset, std::uint64_t wholeTotal,
+                                   std::uint32_t progress, std::uint32_t progressMax) {
+    std::uint64_t total = wholeTotal;
+    if (total == 0 && progressMax != 0) {
+        total = offset + progressMax;
+    }
+    std::uint64_t done = offset + progress;
+    // Past 4 GiB both are halved until they fit: the percentage stays what it is.
+    while (total > std::numeric_limits<std::uint32_t>::max() ||
+           done > std::numeric_limits<std::uint32_t>::max()) {
+        total >>= 1;
+        done >>= 1;
+    }
+    return {static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(total)};
+}

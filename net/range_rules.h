@@ -1,0 +1,92 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// How a download goes on from the bytes an earlier attempt left, as browsers do it:
+// bounded byte ranges, each validated against the file the first answer described.
+// Free of Windows, tested natively.
+
+// What identifies one version of the installer: a strong ETag, or else Last-Modified.
+struct Validator {
+    std::wstring value;
+    bool isEtag = false;
+
+    bool operator==(const Validator&) const = default;
+};
+
+// The validator an answer offers for resuming: its ETag unless that is weak ("W/..."),
+// else its Last-Modified; nothing when it has neither (then nothing is resumed).
+std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified);
+
+// The value of header `name` (compared without regard to ASCII case) in a response's raw
+// header block, blanks around it trimmed; nothing when the header is missing.
+std::optional<std::wstring_view> HeaderValue(std::wstring_view headers, std::wstring_view name);
+
+// A decimal number that fills `text` and fits 64 bits (a header's value); nothing else.
+std::optional<std::uint64_t> DecimalNumber(std::wstring_view text);
+
+// "bytes FIRST-LAST/TOTAL", or "bytes */TOTAL" for a range that cannot be satisfied
+// (`satisfiable` false, FIRST and LAST 0). Nothing for anything else: a total of "*",
+// LAST before FIRST, numbers that overflow, trailing text.
+struct ContentRange {
+    bool satisfiable = true;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    std::uint64_t total = 0;
+};
+std::optional<ContentRange> ParseContentRange(std::wstring_view value);
+
+// The bytes held from earlier attempts, and what they are part of.
+struct HeldBytes {
+    std::uint64_t count = 0;            // bytes 0..count-1 of the file are held
+    std::uint64_t total = 0;            // the whole file's size as first announced; 0: unknown
+    std::optional<Validator> validator; // of the version they belong to
+};
+
+// The request headers for bytes `first`..`last`, each line ending in CRLF (the last one
+// too: the request's own headers follow); If-Range with the validator once there is one.
+std::wstring RangeRequestHeaders(std::uint64_t first, std::uint64_t last,
+                                 const std::optional<Validator>& validator);
+
+// One answer to a range request, as read from its status and headers.
+struct RangeAnswer {
+    int status = 0;
+    std::optional<ContentRange> range;  // Content-Range
+    std::optional<Validator> validator; // its strong validator
+    bool contentEncoded = false;        // decoded on the way: the counts are not the file's
+};
+
+enum class RangeVerdict {
+    Append,     // the rest from `held.count` on, of the same file: append what arrives
+    WholeFile,  // a whole new file (200): whatever was held is dropped
+    Complete,   // nothing more to come (416 for a total equal to what is held)
+    StartAgain, // an answer that cannot be spliced: drop what is held, ask from 0
+    Failed,     // an error answer: the attempt failed, what is held is kept
+};
+
+// Judges the answer to a request for the bytes from `held.count` on. A 206 is spliced
+// only when it starts exactly at the bytes held, names the total first announced and
+// carries the validator of the bytes held (a server may ignore If-Range and still answer
+// 206); a first answer (nothing held) needs a strong validator to be resumable at all.
+RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer);
+
+// The length of the next range to ask for: the first is 1 MiB; each that came whole
+// doubles it up to 32 MiB, each that was cut halves it down to 256 KiB. So a lost link
+// costs at most one range, while a good link runs in few requests.
+constexpr std::uint64_t kFirstRangeBytes = 1 << 20;
+constexpr std::uint64_t kLongestRangeBytes = 32 << 20;
+constexpr std::uint64_t kShortestRangeBytes = 256 << 10;
+std::uint64_t NextRangeBytes(std::uint64_t previous, bool cameWhole);
+
+// What the progress bar is told of a range request's own progress: the bytes held before
+// it plus its own count, against the whole file's total (its own maximum plus the offset
+// while the total is not known yet; 0 before the transfer has a total). Clamped to the
+// 32-bit values the window's message carries.
+struct OverallProgress {
+    std::uint32_t done;
+    std::uint32_t total;
+};
+OverallProgress ProgressWithOffset(std::uint64_t offset, std::uint64_t wholeTotal,
+                                   std::uint32_t progress, std::uint32_t progressMax);

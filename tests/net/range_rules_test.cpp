@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include "net/range_rules.h"
+
+namespace {
+const Validator kEtag{L"\"1a2b\"", true};
+
+RangeAnswer Partial(std::uint64_t first, std::uint64_t last, std::uint64_t total,
+                    std::optional<Validator> validator = kEtag) {
+    return {206, ContentRange{true, first, last, total}, std::move(validator), false};
+}
+
+RangeAnswer Status(int status, std::optional<ContentRange> range = std::nullopt) {
+    return {status, range, std::nullopt, false};
+}
+} // namespace
+
+TEST(RangeRules, ResumesOnlyWithAStrongValidatorAndReadsTheHeadersItNeeds) {
+    EXPECT_EQ(StrongValidator(L" \"x\" ", L"Tue, 01 Dec 2026 10:00:00 GMT"),
+              (Validator{L"\"x\"", true}));
+    EXPECT_EQ(StrongValidator(L"W/\"x\"", L"Tue, 01 Dec 2026 10:00:00 GMT"),
+              (Validator{L"Tue, 01 Dec 2026 10:00:00 GMT", false}));
+    EXPECT_FALSE(StrongValidator(L"W/\"x\"", L""));
+    EXPECT_FALSE(StrongValidator(L"", L" "));
+
+    constexpr std::wstring_view kHeaders =
+        L"HTTP/1.1 206 Partial Content\r\ncontent-RANGE:  bytes 0-9/30 \r\nETag: \"e\"\r\n\r\n";
+    EXPECT_EQ(HeaderValue(kHeaders, L"content-range"), L"bytes 0-9/30");
+    EXPECT_EQ(HeaderValue(kHeaders, L"etag"), L"\"e\"");
+    EXPECT_FALSE(HeaderValue(kHeaders, L"last-modified"));
+
+    EXPECT_EQ(RangeRequestHeaders(1048576, 3145727, std::nullopt),
+              L"Range: bytes=1048576-3145727\r\n");
+    EXPECT_EQ(RangeRequestHeaders(0, 9, kEtag), L"Range: bytes=0-9\r\nIf-Range: \"1a2b\"\r\n");
+}
+
+TEST(RangeRules, ContentRangeIsReadStrictly) {
+    const auto range = ParseContentRange(L"bytes 1048576-2097151/3000000");
+    ASSERT_TRUE(range);
+    EXPECT_TRUE(range->satisfiable);
+    EXPECT_EQ(range->first, 1048576u);
+    EXPECT_EQ(range->last, 2097151u);
+    EXPECT_EQ(range->total, 3000000u);
+    const auto unsatisfied = ParseContentRange(L"bytes */3000000");
+    ASSERT_TRUE(unsatisfied);
+    EXPECT_FALSE(unsatisfied->satisfiable);
+    EXPECT_EQ(unsatisfied->total, 3000000u);
+    for (const wchar_t* broken :
+         {L"", L"bytes", L"bytes 0-9", L"bytes 0-9/*", L"bytes 9-0/30", L"bytes 0-30/30",
+          L"bytes 0-9/30x", L"items 0-9/30", L"bytes -9/30", L"bytes 0-9/99999999999999999999"}) {
+        EXPECT_FALSE(ParseContentRange(broken)) << broken;
+    }
+}
+
+TEST(RangeRules, OnlyTheRightAnswerIsSplicedOntoTheBytesHeld) {
+    const HeldBytes nothing{};
+    const HeldBytes some{1048576, 3000000, kEtag};
+    // The first range names the file; the next ones must be of the same one.
+    EXPECT_EQ(JudgeRangeAnswer(nothing, Partial(0, 1048575, 3000000)), RangeVerdict::Append);
+    EXPECT_EQ(JudgeRangeAnswer(some, Partial(1048576, 2097151, 3000000)), RangeVerdict::Append);
+    // A whole new file, whatever was held; a 416 for exactly what is held is the end.
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(200)), RangeVerdict::WholeFile);
+    EXPECT_EQ(JudgeRangeAnswer(nothing, Status(200)), RangeVerdict::WholeFile);
+    const HeldBytes all{3000000, 3000000, kEtag};
+    EXPECT_EQ(JudgeRangeAnswer(all, Status(416, ContentRange{false, 0, 0, 3000000})),
+              RangeVerdict::Complete);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(416, ContentRange{false, 0, 0, 3000000})),
+              RangeVerdict::StartAgain);
+    // Not spliced: the wrong start, another total, another version (a server that
+    // ignored If-Range), no validator, decoded bytes, no Content-Range.
+    EXPECT_EQ(JudgeRangeAnswer(some, Partial(0, 1048575, 3000000)), RangeVerdict::StartAgain);
+    EXPECT_EQ(JudgeRangeAnswer(some, Partial(1048576, 2097151, 4000000)), RangeVerdict::StartAgain);
+    EXPECT_EQ(JudgeRangeAnswer(some, Partial(1048576, 2097151, 3000000, Validator{L"\"9\"", true})),
+              RangeVerdict::StartAgain);
+    EXPECT_EQ(JudgeRangeAnswer(nothing, Partial(0, 1048575, 3000000, std::nullopt)),
+              RangeVerdict::StartAgain);
+    RangeAnswer encoded = Partial(1048576, 2097151, 3000000);
+    encoded.contentEncoded = true;
+    EXPECT_EQ(JudgeRangeAnswer(some, encoded), RangeVerdict::StartAgain);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(206)), RangeVerdict::StartAgain);
+    // An error page is a failed attempt; the bytes held stay for the next one.
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(404)), RangeVerdict::Failed);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(503)), RangeVerdict::Failed);
+}
+
+TEST(RangeRules, RangesGrowWhileWholeAndShrinkAfterACut) {
+    EXPECT_EQ(NextRangeBytes(0, true), kFirstRangeBytes);
+    EXPECT_EQ(NextRangeBytes(kFirstRangeBytes, true), 2 * kFirstRangeBytes);
+    EXPECT_EQ(NextRangeBytes(kLongestRangeBytes, true), kLongestRangeBytes);
+    EXPECT_EQ(NextRangeBytes(kFirstRangeBytes, false), kFirstRangeBytes / 2);
+    EXPECT_EQ(NextRangeBytes(kShortestRangeBytes, false), kShortestRangeBytes);
+}
+
+TEST(RangeRules, ProgressCountsTheBytesHeldBeforeTheRange) {
+    const OverallProgress resumed = ProgressWithOffset(2000000, 3000000, 500000, 1000000);
+    EXPECT_EQ(resumed.done, 2500000u);
+    EXPECT_EQ(resumed.total, 3000000u);
+    // Before the first answer names the total, the range's own maximum stands in for it.
+    const OverallProgress first = ProgressWithOffset(0, 0, 100, 1048576);
+    EXPECT_EQ(first.total, 1048576u);
+    EXPECT_EQ(ProgressWithOffset(0, 0, 0, 0).total, 0u) << "no total: no percentage";
+    // Past 4 GiB the two are scaled together; the percentage stays.
+    const OverallProgress big = ProgressWithOffset(6000000000ull, 8000000000ull, 0, 0);
+    EXPECT_EQ(static_cast<std::uint64_t>(big.done) * 100 / big.total, 75u);
+}
