@@ -6,8 +6,11 @@
 In one private Wine environment with the bundled Update service serving an installer
 of the given size on loopback (inside the environment's network namespace):
   1. the installer download through the program's own attempt (the Application object
-     as callback, a window handling every progress report with its 20 ms pause),
-     against URLDownloadToFileW with a callback that does nothing, against curl;
+     as callback, a window handling every progress report with its 20 ms pause), in
+     byte ranges as it asks for them, against the same attempt from a service that
+     ignores ranges (one request for the whole file, as downloads were before ranges),
+     against URLDownloadToFileW with a callback that does nothing, against curl; and how
+     much Wine's URL cache grew during the program's download;
   2. FileMd5Hex of the downloaded file against md5sum, with the peak working set of
      the hashing process before and after.
 Needs the net_bench program of a Windows build (bench/CMakeLists.txt)."""
@@ -23,6 +26,7 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tools"))
 from harness import wine  # noqa: E402
 from harness.env import SERVICE_PORT, WineEnv  # noqa: E402
+from service_control import ServiceControl  # noqa: E402
 
 MIB = 1 << 20
 
@@ -41,6 +45,10 @@ def run_bench(env, program, *args):
     if proc.returncode != 0:
         raise RuntimeError(f"net_bench {' '.join(args)} failed: {text}")
     return fields(text)
+
+
+def tree_bytes(folder):
+    return sum(f.stat().st_size for f in Path(folder).rglob("*") if f.is_file())
 
 
 def timed(argv, **kwargs):
@@ -68,15 +76,23 @@ def main():
     url = f"http://127.0.0.1:{SERVICE_PORT}/files/LumoSetup.exe"
 
     with WineEnv(arch=args.arch, service_args=["--installer-size", str(size)]) as env:
+        control = ServiceControl(env.service_socket)
+        local = next((env.prefix / "drive_c" / "users").glob("*/AppData/Local"))
         curl_file = env.drive_d / "curl.bin"
-        runs = {"curl": [], "md5sum": [], "plain": [], "real": [], "md5": []}
+        runs = {"curl": [], "md5sum": [], "plain": [], "real": [], "single": [], "md5": []}
+        cache_growth = []
         for attempt in range(args.repeat):
             runs["curl"].append(timed(env.wrap(["curl", "-sS", "-o", str(curl_file),
                                                 f"{url}?bench=curl{attempt}"])))
             runs["md5sum"].append(timed(["md5sum", str(curl_file)], stdout=subprocess.DEVNULL))
             runs["plain"].append(run_bench(env, program, "plain", f"{url}?bench=plain{attempt}",
                                            "D:\\plain.bin"))
+            cache_before = tree_bytes(local)
             runs["real"].append(run_bench(env, program, "real"))
+            cache_growth.append(tree_bytes(local) - cache_before)
+            control.set(ignore_ranges=1)
+            runs["single"].append(run_bench(env, program, "real"))
+            control.set(ignore_ranges=0)
             runs["md5"].append(run_bench(env, program, "md5", "D:\\curl.bin"))
         expected = subprocess.run(["md5sum", str(curl_file)], capture_output=True, text=True,
                                   check=True).stdout.split()[0]
@@ -86,9 +102,11 @@ def main():
 
     curl_s, md5sum_s = min(runs["curl"]), min(runs["md5sum"])
     plain, real, digest = fastest("plain"), fastest("real"), fastest("md5")
+    single = fastest("single")
     if digest["md5"] != expected:
         sys.exit(f"FileMd5Hex gave {digest['md5']}, md5sum {expected}")
     real_s, plain_s, md5_s = float(real["seconds"]), float(plain["seconds"]), float(digest["seconds"])
+    single_s = float(single["seconds"])
     mib = size / MIB
     peak_before = max(int(r["peak_before"]) for r in runs["md5"]) / MIB
     peak_after = max(int(r["peak_after"]) for r in runs["md5"]) / MIB
@@ -96,8 +114,12 @@ def main():
           f"fastest of {args.repeat} runs each")
     print(f"{'download':34} {'seconds':>8} {'MiB/s':>8} {'reports':>8}")
     print(f"{'  program (callback + window)':34} {real_s:8.2f} {mib / real_s:8.1f} {real['reports']:>8}")
+    print(f"{'  program, one request (no ranges)':34} {single_s:8.2f} {mib / single_s:8.1f} {single['reports']:>8}")
     print(f"{'  URLDownloadToFileW, null callback':34} {plain_s:8.2f} {mib / plain_s:8.1f} {plain['reports']:>8}")
     print(f"{'  curl':34} {curl_s:8.2f} {mib / curl_s:8.1f} {'':>8}")
+    print(f"  throughput in ranges / in one request: {single_s / real_s:.3f}")
+    print(f"  Wine's URL cache grew {max(cache_growth) / MIB:.1f} MiB during the program's "
+          f"{mib:.0f} MiB download (largest of {len(cache_growth)})")
     print(f"  ratio program / null callback: {real_s / plain_s:.2f}")
     print(f"  ratio program / curl:          {real_s / curl_s:.2f}")
     print(f"  ratio null callback / curl:    {plain_s / curl_s:.2f}")

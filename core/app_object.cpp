@@ -53,29 +53,35 @@ VBindCallback::~VBindCallback() {
     slides.Clear();
 }
 
-// Only URLDownloadToFileW ever holds this object, and it needs none of these.
-HRESULT VBindCallback::QueryInterface(REFIID, void**) {
-    return E_NOTIMPL;
+// URL monikers ask the callback for IHttpNegotiate; anything else it does not offer.
+HRESULT VBindCallback::QueryInterface(REFIID riid, void** object) {
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
+        *object = static_cast<IBindStatusCallback*>(this);
+        return S_OK;
+    }
+    if (IsEqualIID(riid, IID_IHttpNegotiate)) {
+        *object = static_cast<IHttpNegotiate*>(this);
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
 }
+// No reference counting: the object is static.
 ULONG VBindCallback::AddRef() {
     return 0;
 }
 ULONG VBindCallback::Release() {
     return 0;
 }
-HRESULT VBindCallback::OnStartBinding(DWORD, IBinding*) {
-    return E_NOTIMPL;
-}
+// The download needs none of these. (OnStartBinding, OnProgress, OnStopBinding,
+// GetBindInfo and IHttpNegotiate are the download's, in net/.)
 HRESULT VBindCallback::GetPriority(LONG*) {
     return E_NOTIMPL;
 }
 HRESULT VBindCallback::OnLowResource(DWORD) {
-    return E_NOTIMPL;
-}
-HRESULT VBindCallback::OnStopBinding(HRESULT, LPCWSTR) {
-    return E_NOTIMPL;
-}
-HRESULT VBindCallback::GetBindInfo(DWORD*, BINDINFO*) {
     return E_NOTIMPL;
 }
 HRESULT VBindCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) {

@@ -47,12 +47,13 @@ private:
 };
 
 // The Application object: the one instance holds everything the wizard window and
-// its workers share, and is itself the download's IBindStatusCallback. There is no
-// reference counting; the object is static and never deleted.
+// its workers share, and is itself the download's IBindStatusCallback, and its
+// IHttpNegotiate (the request headers of a range, the answer's status and headers).
+// There is no reference counting; the object is static and never deleted.
 //
 // Threading contract: each field has one writing side (see the comments). The four
 // polled flags are atomics; `slides` and `expectedMd5` carry their own locks.
-class VBindCallback : public IBindStatusCallback {
+class VBindCallback : public IBindStatusCallback, public IHttpNegotiate {
 public:
     VBindCallback();
     VBindCallback(const VBindCallback&) = delete;
@@ -73,6 +74,13 @@ public:
                                               STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID riid, IUnknown* object) override;
     virtual ~VBindCallback();
+
+    // IHttpNegotiate (after IUnknown's three, which both interfaces share).
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url, LPCWSTR headers, DWORD reserved,
+                                                   LPWSTR* additionalHeaders) override;
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD responseCode, LPCWSTR responseHeaders,
+                                         LPCWSTR requestHeaders,
+                                         LPWSTR* additionalRequestHeaders) override;
 
     // Window OnProgress reports to. Written by each download worker before its
     // transfer, read by OnProgress on that worker's thread.

@@ -45,6 +45,14 @@ std::wstring AttemptFilePath(const std::wstring& installerFile, unsigned attempt
     return path.size() < kPathCapacity ? path : std::wstring();
 }
 
+std::wstring HeldBytesFilePath(const std::wstring& installerFile) {
+    if (installerFile.empty()) {
+        return {};
+    }
+    std::wstring path = installerFile + L".held.part";
+    return path.size() < kPathCapacity ? path : std::wstring();
+}
+
 std::wstring AttemptFilePattern(const std::wstring& installerFile) {
     return installerFile + L".*.part";
 }

@@ -2,6 +2,7 @@
 
 #include <urlmon.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,16 +20,26 @@
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
 #include "net/http_client.h"
+#include "net/held_download.h"
 #include "net/install_answer.h"
+#include "net/range_rules.h"
+#include "net/transfer_request.h"
 #include "net/url_cache_status.h"
 
 namespace {
 constexpr const wchar_t* kInstallAnswerAddress =
     L"http://" TIDEWELL_UPDATE_HOST L"/api/v1/install_url";
 
+// Where the installer lies: the address the service named (what the bytes held belong
+// to) and the one asked for (with a cache-busting query when one is pending).
+struct InstallerSource {
+    std::wstring address;
+    std::wstring url;
+};
+
 // Asks the service where the installer lies; stores the announced digest. Empty when
 // the answer names no usable address.
-std::wstring AskForInstallerUrl(unsigned attempt) {
+InstallerSource AskForInstaller(unsigned attempt) {
     VBindCallback& app = *GetApp();
     const InstallAnswer answer = ParseInstallAnswer(HttpGetText(kInstallAnswerAddress));
     if (answer.address.empty() || !AttemptMayGoOn(attempt)) {
@@ -52,7 +63,7 @@ std::wstring AskForInstallerUrl(unsigned attempt) {
     if (answer.hasChecksum) {
         app.expectedMd5.Set(answer.checksum);
     }
-    return *url;
+    return {*address, *url};
 }
 
 std::optional<std::uint64_t> FileSize(const std::wstring& path) {
@@ -63,16 +74,38 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
     return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// URLDownloadToFileW saves error pages and short transfers as if they were the file.
-bool TransferDeliveredTheFile(const std::wstring& url, const std::wstring& file) {
-    const CachedResponse response = CachedResponseOf(url.c_str());
-    if (!CachedStatusAcceptsFile(response.status)) {
-        return false;
+// What the answer to the last request said: its status and headers as OnResponse saw
+// them, or, where it was not called, the status the WinINet cache recorded.
+RangeAnswer AnswerOf(const TransferRequest& request, const std::wstring& url) {
+    RangeAnswer answer;
+    if (!request.answered) {
+        const CachedResponse cached = CachedResponseOf(url.c_str());
+        answer.status = cached.status > 0 ? cached.status : 0;
+        answer.contentEncoded = cached.contentEncoded;
+        return answer;
     }
-    const std::optional<std::uint64_t> size = FileSize(file);
+    const std::wstring_view headers = request.headers;
+    answer.status = static_cast<int>(request.status);
+    if (const auto range = HeaderValue(headers, L"content-range")) {
+        answer.range = ParseContentRange(*range);
+    }
+    answer.validator = StrongValidator(HeaderValue(headers, L"etag").value_or(L""),
+                                       HeaderValue(headers, L"last-modified").value_or(L""));
+    answer.contentEncoded = HeadersNameContentEncoding(headers);
+    return answer;
+}
+
+// URLDownloadToFileW saves short transfers as if they were the whole file.
+bool TransferDeliveredTheFile(const RangeAnswer& answer, std::uint64_t received) {
     const TransferProgress progress = LastTransferProgress();
-    return size &&
-           !TransferCameUpShort(progress.done, progress.total, *size, response.contentEncoded);
+    return answer.status == 200 &&
+           !TransferCameUpShort(progress.done, progress.total, received, answer.contentEncoded);
+}
+
+// The announced length of a whole file's answer; nothing when it names none.
+std::optional<std::uint64_t> ContentLength(const TransferRequest& request) {
+    const auto value = HeaderValue(request.headers, L"content-length");
+    return value ? DecimalNumber(*value) : std::nullopt;
 }
 
 // An attempt's file that was not placed goes at once: a scanner holding it is waited
@@ -91,36 +124,136 @@ struct AttemptStart {
     unsigned attempt;
 };
 
+// How an attempt ends that did not place a file: stopped when asked to (or replaced),
+// else failed on its own, and then a full disk is named if the rest would not fit.
+DownloadEnd EndWithoutFile(unsigned attempt, const TransferRequest& request,
+                           const std::wstring& address, const std::wstring& folder) {
+    if (!request.gaveUpSilent && !AttemptMayGoOn(attempt)) {
+        return DOWNLOAD_STOPPED;
+    }
+    const HeldBytes held = HeldBytesFor(address);
+    const std::uint64_t rest = held.total > held.count ? held.total - held.count : 0;
+    return RoomFor(folder, rest) ? DOWNLOAD_FAILED : DOWNLOAD_DISK_FULL;
+}
+
+// One attempt: the rest of the installer in ranges, each appended to the bytes held once
+// it has been validated, until they are the whole file; or the whole file in one answer
+// from a service that does not do ranges. A lost or cut range ends the attempt; what of
+// it arrived is kept for the next one.
 DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
     const ComScope com;
     const WorkingFileUse use;
     VBindCallback& app = *GetApp();
     BindAttemptToThisThread(attempt);
     app.notifyWindow.store(window);
+    const TransferWatch watch;
 
-    const std::wstring url = AskForInstallerUrl(attempt);
+    const InstallerSource source = AskForInstaller(attempt);
     const std::wstring workingFile = GetInstallerFilePath();
-    const std::wstring attemptFile = AttemptFilePath(workingFile, attempt);
-    HRESULT transfer = E_PENDING; // never called
-    bool delivered = false;
-    if (!url.empty() && !attemptFile.empty()) {
-        DeleteFileW(attemptFile.c_str());
-        transfer = URLDownloadToFileW(nullptr, url.c_str(), attemptFile.c_str(), 0, &app);
-        delivered = transfer == S_OK && TransferDeliveredTheFile(url, attemptFile);
+    const std::wstring part = AttemptFilePath(workingFile, attempt);
+    if (source.url.empty() || part.empty()) {
+        return AttemptMayGoOn(attempt) ? DOWNLOAD_FAILED : DOWNLOAD_STOPPED;
     }
-    if (delivered && PlaceAttemptFile(attempt, attemptFile, workingFile)) {
-        return DOWNLOAD_PLACED;
+    const std::wstring folder = workingFile.substr(0, workingFile.rfind(L'\\'));
+    bool useRanges = true;
+    int startedAgain = 0;
+    for (;;) {
+        if (!AttemptMayGoOn(attempt)) {
+            return DOWNLOAD_STOPPED;
+        }
+        const HeldBytes held = HeldBytesFor(source.address);
+        if (held.count != 0 && held.count == held.total) {
+            if (PlaceHeldBytes(attempt, workingFile)) {
+                return DOWNLOAD_PLACED;
+            }
+            return AttemptMayGoOn(attempt) ? DOWNLOAD_FAILED : DOWNLOAD_STOPPED;
+        }
+        const std::uint64_t asked = NextRangeLength();
+        std::uint64_t last = held.count + asked - 1;
+        if (held.total != 0) {
+            last = std::min(last, held.total - 1);
+        }
+        BeginTransferRequest(useRanges ? RangeRequestHeaders(held.count, last, held.validator)
+                                       : std::wstring(),
+                             useRanges ? held.count : 0, useRanges ? held.total : 0, folder);
+        DeleteFileW(part.c_str());
+        const HRESULT transfer =
+            URLDownloadToFileW(nullptr, source.url.c_str(), part.c_str(), 0, &app);
+        const TransferRequest& request = ThisThreadsRequest();
+        const RangeAnswer answer = AnswerOf(request, source.url);
+        const std::uint64_t received = FileSize(part).value_or(0);
+        if (request.diskFull) {
+            DeleteAttemptFile(part);
+            return DOWNLOAD_DISK_FULL;
+        }
+        if (answer.status == 0) { // no answer at all: the connection failed or was cut
+            DeleteAttemptFile(part);
+            return EndWithoutFile(attempt, request, source.address, folder);
+        }
+        const RangeVerdict verdict = useRanges              ? JudgeRangeAnswer(held, answer)
+                                     : answer.status == 200 ? RangeVerdict::WholeFile
+                                     : answer.status >= 400 ? RangeVerdict::Failed
+                                                            : RangeVerdict::StartAgain;
+        switch (verdict) {
+        case RangeVerdict::Append: {
+            const std::uint64_t expected = answer.range->last - answer.range->first + 1;
+            const bool whole = transfer == S_OK && received == expected;
+            // What a cut range left is kept too (Wine leaves it): its length says it is a
+            // start of what was asked for, no more.
+            if (received != 0 && received <= expected &&
+                !AppendToHeldBytes(attempt, source.address, part, received, answer.range->total,
+                                   *answer.validator)) {
+                const bool diskFull = GetLastError() == ERROR_DISK_FULL;
+                DeleteAttemptFile(part);
+                return diskFull ? DOWNLOAD_DISK_FULL
+                                : EndWithoutFile(attempt, request, source.address, folder);
+            }
+            DeleteAttemptFile(part);
+            NoteRangeOutcome(asked, whole);
+            if (!whole) {
+                return EndWithoutFile(attempt, request, source.address, folder);
+            }
+            break;
+        }
+        case RangeVerdict::WholeFile: {
+            ForgetHeldBytes(attempt);
+            if (transfer == S_OK && TransferDeliveredTheFile(answer, received)) {
+                if (PlaceAttemptFile(attempt, part, workingFile)) {
+                    return DOWNLOAD_PLACED;
+                }
+            } else if (const auto length = ContentLength(request);
+                       length && answer.validator && !answer.contentEncoded && received != 0 &&
+                       received < *length) {
+                // A whole file cut short: its start is kept, to go on from with ranges.
+                HoldPrefix(attempt, source.address, part, received, *length, *answer.validator);
+            }
+            DeleteAttemptFile(part);
+            return EndWithoutFile(attempt, request, source.address, folder);
+        }
+        case RangeVerdict::Complete:
+            DeleteAttemptFile(part);
+            break; // placed at the top of the next round
+        case RangeVerdict::StartAgain:
+            // Not spliced: from the start, and after a second such answer without ranges.
+            ForgetHeldBytes(attempt);
+            DeleteAttemptFile(part);
+            if (++startedAgain >= 2) {
+                useRanges = false;
+            }
+            if (startedAgain > 3) {
+                return EndWithoutFile(attempt, request, source.address, folder);
+            }
+            break;
+        case RangeVerdict::Failed:
+            DeleteAttemptFile(part);
+            return EndWithoutFile(attempt, request, source.address, folder);
+        }
     }
-    DeleteAttemptFile(attemptFile);
-    if (transfer == E_ABORT || !AttemptMayGoOn(attempt)) {
-        return DOWNLOAD_STOPPED;
-    }
-    return DOWNLOAD_FAILED;
 }
 } // namespace
 
 unsigned __stdcall DownloadInstallerThread(void* attemptStart) {
-    const std::unique_ptr<AttemptStart> start(static_cast<AttemptStart*>(attemptStart));
+    const auto start = TakeWorkerArgument<AttemptStart>(attemptStart);
     DownloadEnd outcome = DOWNLOAD_FAILED;
     try {
         outcome = RunDownloadAttempt(start->window, start->attempt);
@@ -135,10 +268,5 @@ unsigned __stdcall DownloadInstallerThread(void* attemptStart) {
 }
 
 bool StartDownloadAttempt(HWND window, unsigned attempt) {
-    auto start = std::make_unique<AttemptStart>(AttemptStart{window, attempt});
-    if (!StartWorker(DownloadInstallerThread, start.get())) {
-        return false;
-    }
-    start.release(); // the thread owns it now
-    return true;
+    return StartWorkerWith(DownloadInstallerThread, AttemptStart{window, attempt});
 }

@@ -30,10 +30,12 @@ void RetireAttempts() {
     currentAttempt.store(0);
 }
 
+bool AttemptIsCurrent(unsigned attempt) {
+    return attempt != 0 && attempt == currentAttempt.load() && GetApp()->quitRequested.load() == 0;
+}
+
 bool AttemptMayGoOn(unsigned attempt) {
-    const VBindCallback* app = GetApp();
-    return attempt != 0 && attempt == currentAttempt.load() && app->abortDownload.load() == 0 &&
-           app->quitRequested.load() == 0;
+    return AttemptIsCurrent(attempt) && GetApp()->abortDownload.load() == 0;
 }
 
 void BindAttemptToThisThread(unsigned attempt) {

@@ -25,6 +25,9 @@ void RetireAttempts();
 // `attempt` is the current one and nobody asked the download to stop or the program
 // to quit: it may report, and place its file.
 bool AttemptMayGoOn(unsigned attempt);
+// `attempt` is the current one and the program is not ending, stop asked for or not: what
+// it received whole may still be kept for the next attempt.
+bool AttemptIsCurrent(unsigned attempt);
 
 // The attempt the calling thread runs (0: none).
 void BindAttemptToThisThread(unsigned attempt);

@@ -241,6 +241,17 @@ class Session:
     def installer_requests(self):
         return [e for e in self.control.log() if e["path"].endswith(".exe")]
 
+    def attempts(self):
+        """The installer requests of each download attempt, in order (an attempt asks for
+        the installer's address first, then for the file, in one request or in ranges)."""
+        attempts = []
+        for entry in sorted(self.control.log(), key=lambda e: e["time"]):
+            if entry["path"] == "/api/v1/install_url":
+                attempts.append([])
+            elif entry["path"].endswith(".exe") and attempts:
+                attempts[-1].append(entry)
+        return [attempt for attempt in attempts if attempt]
+
     def address_requests(self):
         """Each download attempt begins by asking for the installer's address."""
         return self.requests("/api/v1/install_url")
@@ -428,7 +439,10 @@ class Session:
         return self.call("boxes")["boxes"]
 
     def wait_box(self, timeout=30):
-        return self.wait_for(lambda: self.boxes(), timeout, "a message box")[0]
+        """A message box with its text (one that is still being made or taken down
+        shows none)."""
+        return self.wait_for(lambda: [b for b in self.boxes() if b["text"]], timeout,
+                             "a message box")[0]
 
     def press(self, button):
         reply = self.call("press", button)

@@ -26,7 +26,7 @@ class DamagedDownload(unittest.TestCase):
             # The fresh download starts the display again from 0 (it was at 100).
             s.wait_for(lambda: s.shown_percent() < 100, 10, "the display to start again")
             s.wait_page("done", 90)
-            first, second = s.installer_requests()[:2]
+            first, second = [attempt[0] for attempt in s.attempts()[:2]]
             self.assertRegex(first["query"], r"^skq=-?\d+$")
             self.assertRegex(second["query"], r"^skq=-?\d+$")
             self.assertNotEqual(first["query"], second["query"])

@@ -85,6 +85,10 @@ std::vector<std::string> LoggedEndings(const std::string& path) {
     return AllMembers(LogOf(path), "ended");
 }
 
+std::vector<std::string> Logged(const std::string& path, const std::string& member) {
+    return AllMembers(LogOf(path), member);
+}
+
 std::string InstallerMd5Upper() {
     return JsonMember(Control(L"info"), "md5");
 }

@@ -24,6 +24,8 @@ void Reset();
 std::vector<std::string> LoggedQueries(const std::string& path);
 // How the logged requests for `path` ended ("complete", "client_gone", ...).
 std::vector<std::string> LoggedEndings(const std::string& path);
+// Member `member` ("range", "status", "bytes", ...) of each logged request for `path`.
+std::vector<std::string> Logged(const std::string& path, const std::string& member);
 
 // The installer the service currently serves.
 std::string InstallerMd5Upper();

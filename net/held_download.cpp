@@ -1,0 +1,181 @@
+#include "net/held_download.h"
+
+#include <algorithm>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "core/handles.h"
+#include "core/held_files.h"
+#include "core/working_paths.h"
+#include "net/download_attempts.h"
+
+namespace {
+constexpr DWORD kCopyChunk = 1 << 20;
+
+struct HeldRecord {
+    std::wstring address;
+    HeldBytes bytes;
+    std::uint64_t nextRange = 0;
+};
+
+std::mutex heldLock; // guards `record` and the held file
+HeldRecord record;
+
+std::wstring HeldFile() {
+    return HeldBytesFilePath(GetInstallerFilePath());
+}
+
+std::optional<std::uint64_t> SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+void ForgetLocked() {
+    const std::wstring held = HeldFile();
+    if (!held.empty()) {
+        DeleteFileW(held.c_str());
+    }
+    record.bytes = HeldBytes{};
+}
+
+bool Seek(HANDLE file, std::uint64_t offset) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
+}
+
+// Appends `length` bytes of `from` to `to` at `offset`; on any failure `to` is cut back
+// to `offset` and the error is left in GetLastError.
+bool AppendBytes(const std::wstring& from, const std::wstring& to, std::uint64_t offset,
+                 std::uint64_t length) {
+    const ScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const ScopedHandle target(CreateFileW(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.valid() || !target.valid() || !Seek(target.get(), offset) ||
+        !SetEndOfFile(target.get())) {
+        return false;
+    }
+    const auto giveUp = [&](DWORD error) {
+        Seek(target.get(), offset);
+        SetEndOfFile(target.get());
+        SetLastError(error);
+        return false;
+    };
+    std::vector<char> buffer(kCopyChunk);
+    for (std::uint64_t copied = 0; copied < length;) {
+        const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(kCopyChunk, length - copied));
+        DWORD got = 0;
+        if (!ReadFile(source.get(), buffer.data(), want, &got, nullptr)) {
+            return giveUp(GetLastError());
+        }
+        if (got != want) {
+            return giveUp(ERROR_HANDLE_EOF); // shorter than its length said
+        }
+        DWORD written = 0;
+        if (!WriteFile(target.get(), buffer.data(), got, &written, nullptr) || written != got) {
+            return giveUp(GetLastError());
+        }
+        copied += got;
+    }
+    return true;
+}
+} // namespace
+
+HeldBytes HeldBytesFor(const std::wstring& address) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    if (record.address != address) {
+        ForgetLocked();
+        record.address = address;
+        record.nextRange = 0;
+    }
+    if (record.bytes.count != 0 && SizeOf(HeldFile()) != record.bytes.count) {
+        ForgetLocked(); // deleted or changed behind our back: nothing to go on from
+    }
+    return record.bytes;
+}
+
+bool AppendToHeldBytes(unsigned attempt, const std::wstring& address, const std::wstring& rangeFile,
+                       std::uint64_t length, std::uint64_t total, const Validator& validator) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    const std::wstring held = HeldFile();
+    if (!AttemptIsCurrent(attempt) || address != record.address || held.empty()) {
+        SetLastError(ERROR_CANCELLED);
+        return false;
+    }
+    const std::uint64_t offset = record.bytes.count;
+    const bool moveWhole = offset == 0 && SizeOf(rangeFile) == length;
+    // A scanner holds each new file for a moment: waited for, as placing the file is.
+    const bool written = RetryWhileHeld(
+        [&] {
+            if (moveWhole) { // the first range is the start of the held bytes as it is
+                return MoveFileExW(rangeFile.c_str(), held.c_str(), MOVEFILE_REPLACE_EXISTING) !=
+                       FALSE;
+            }
+            return AppendBytes(rangeFile, held, offset, length);
+        },
+        [attempt] { return !AttemptIsCurrent(attempt); });
+    if (!written) {
+        return false;
+    }
+    record.bytes.count = offset + length;
+    record.bytes.total = total;
+    record.bytes.validator = validator;
+    return true;
+}
+
+bool HoldPrefix(unsigned attempt, const std::wstring& address, const std::wstring& file,
+                std::uint64_t length, std::uint64_t total, const Validator& validator) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    const std::wstring held = HeldFile();
+    if (!AttemptIsCurrent(attempt) || address != record.address || held.empty() ||
+        SizeOf(file) != length) {
+        return false;
+    }
+    if (!RetryWhileHeld(
+            [&] {
+                return MoveFileExW(file.c_str(), held.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+            },
+            [attempt] { return !AttemptIsCurrent(attempt); })) {
+        return false;
+    }
+    record.bytes = HeldBytes{length, total, validator};
+    return true;
+}
+
+void ForgetHeldBytes(unsigned attempt) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    if (AttemptIsCurrent(attempt)) {
+        ForgetLocked();
+    }
+}
+
+bool PlaceHeldBytes(unsigned attempt, const std::wstring& workingFile) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    if (record.bytes.count == 0 || record.bytes.count != record.bytes.total) {
+        return false;
+    }
+    if (!PlaceAttemptFile(attempt, HeldFile(), workingFile)) {
+        return false;
+    }
+    record.bytes = HeldBytes{};
+    record.nextRange = 0; // a download after this one starts with a short range again
+    return true;
+}
+
+std::uint64_t NextRangeLength() {
+    std::lock_guard<std::mutex> guard(heldLock);
+    if (record.nextRange == 0) {
+        record.nextRange = NextRangeBytes(0, true);
+    }
+    return record.nextRange;
+}
+
+void NoteRangeOutcome(std::uint64_t asked, bool cameWhole) {
+    std::lock_guard<std::mutex> guard(heldLock);
+    record.nextRange = NextRangeBytes(asked, cameWhole);
+}
