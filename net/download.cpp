@@ -136,10 +136,10 @@ DownloadEnd EndWithoutFile(unsigned attempt, const TransferRequest& request,
     return RoomFor(folder, rest) ? DOWNLOAD_FAILED : DOWNLOAD_DISK_FULL;
 }
 
-// One attempt: the rest of the installer in ranges, each appended to the bytes held once
-// it has been validated, until they are the whole file; or the whole file in one answer
-// from a service that does not do ranges. A lost or cut range ends the attempt; what of
-// it arrived is kept for the next one.
+// One attempt: the whole installer in one answer while the link has not cut a transfer
+// (or from a service that does not do ranges); else the rest in ranges, each appended to
+// the bytes held once it has been validated, until they are the whole file. A lost or
+// cut transfer ends the attempt; what of it arrived is kept for the next one.
 DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
     const ComScope com;
     const WorkingFileUse use;
@@ -169,12 +169,7 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
             return AttemptMayGoOn(attempt) ? DOWNLOAD_FAILED : DOWNLOAD_STOPPED;
         }
         const std::uint64_t asked = NextRangeLength();
-        std::uint64_t last = held.count + asked - 1;
-        if (held.total != 0) {
-            last = std::min(last, held.total - 1);
-        }
-        BeginTransferRequest(useRanges ? RangeRequestHeaders(held.count, last, held.validator)
-                                       : std::wstring(),
+        BeginTransferRequest(useRanges ? NextRequestHeaders(held, asked) : std::wstring(),
                              useRanges ? held.count : 0, useRanges ? held.total : 0, folder);
         DeleteFileW(part.c_str());
         const HRESULT transfer =
@@ -219,13 +214,17 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
             ForgetHeldBytes(attempt);
             if (transfer == S_OK && TransferDeliveredTheFile(answer, received)) {
                 if (PlaceAttemptFile(attempt, part, workingFile)) {
+                    StartRangesAfresh();
                     return DOWNLOAD_PLACED;
                 }
-            } else if (const auto length = ContentLength(request);
-                       length && answer.validator && !answer.contentEncoded && received != 0 &&
-                       received < *length) {
-                // A whole file cut short: its start is kept, to go on from with ranges.
-                HoldPrefix(attempt, source.address, part, received, *length, *answer.validator);
+            } else {
+                if (const auto length = ContentLength(request);
+                    length && answer.validator && !answer.contentEncoded && received != 0 &&
+                    received < *length) {
+                    // A whole file cut short: its start is kept, to go on from with ranges.
+                    HoldPrefix(attempt, source.address, part, received, *length, *answer.validator);
+                }
+                NoteRangeOutcome(asked, false); // the link cuts: bounded ranges from now on
             }
             DeleteAttemptFile(part);
             return EndWithoutFile(attempt, request, source.address, folder);

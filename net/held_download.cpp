@@ -16,7 +16,7 @@ constexpr DWORD kCopyChunk = 1 << 20;
 struct HeldRecord {
     std::wstring address;
     HeldBytes bytes;
-    std::uint64_t nextRange = 0;
+    std::uint64_t nextRange = kWholeRest;
 };
 
 std::mutex heldLock; // guards `record` and the held file
@@ -91,7 +91,7 @@ HeldBytes HeldBytesFor(const std::wstring& address) {
     if (record.address != address) {
         ForgetLocked();
         record.address = address;
-        record.nextRange = 0;
+        record.nextRange = kWholeRest;
     }
     if (record.bytes.count != 0 && SizeOf(HeldFile()) != record.bytes.count) {
         ForgetLocked(); // deleted or changed behind our back: nothing to go on from
@@ -163,15 +163,17 @@ bool PlaceHeldBytes(unsigned attempt, const std::wstring& workingFile) {
         return false;
     }
     record.bytes = HeldBytes{};
-    record.nextRange = 0; // a download after this one starts with a short range again
+    record.nextRange = kWholeRest; // a download after this one asks for the whole file again
     return true;
+}
+
+void StartRangesAfresh() {
+    std::lock_guard<std::mutex> guard(heldLock);
+    record.nextRange = kWholeRest;
 }
 
 std::uint64_t NextRangeLength() {
     std::lock_guard<std::mutex> guard(heldLock);
-    if (record.nextRange == 0) {
-        record.nextRange = NextRangeBytes(0, true);
-    }
     return record.nextRange;
 }
 

@@ -40,7 +40,9 @@ void ForgetHeldBytes(unsigned attempt);
 // while `attempt` may go on; the record is then empty. Whether it was placed.
 bool PlaceHeldBytes(unsigned attempt, const std::wstring& workingFile);
 
-// The length of the next range to ask for: carried from one attempt to the next, so a
-// link that cuts keeps its ranges short.
+// The length of the next request (NextRangeBytes): carried from one attempt to the next,
+// so a link that cuts keeps its ranges short until the file is placed.
 std::uint64_t NextRangeLength();
 void NoteRangeOutcome(std::uint64_t asked, bool cameWhole);
+// Once a whole file is placed: a download after it asks for the whole file first again.
+void StartRangesAfresh();

@@ -97,12 +97,22 @@ std::optional<ContentRange> ParseContentRange(std::wstring_view value) {
     return ContentRange{true, *first, *last, *total};
 }
 
-std::wstring RangeRequestHeaders(std::uint64_t first, std::uint64_t last,
-                                 const std::optional<Validator>& validator) {
-    std::wstring headers =
-        L"Range: bytes=" + std::to_wstring(first) + L"-" + std::to_wstring(last) + L"\r\n";
-    if (validator) {
-        headers += L"If-Range: " + validator->value + L"\r\n";
+std::wstring NextRequestHeaders(const HeldBytes& held, std::uint64_t asked) {
+    if (held.count == 0 && asked == kWholeRest) {
+        return {};
+    }
+    std::wstring headers = L"Range: bytes=" + std::to_wstring(held.count) + L"-";
+    if (asked != kWholeRest) {
+        // Bounded so the sum cannot pass 2^64.
+        std::uint64_t last = held.count + std::min(asked, ~held.count) - 1;
+        if (held.total != 0) {
+            last = std::min(last, held.total - 1);
+        }
+        headers += std::to_wstring(last);
+    }
+    headers += L"\r\n";
+    if (held.validator) {
+        headers += L"If-Range: " + held.validator->value + L"\r\n";
     }
     return headers;
 }
@@ -137,8 +147,8 @@ RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer) 
 }
 
 std::uint64_t NextRangeBytes(std::uint64_t previous, bool cameWhole) {
-    if (previous == 0) {
-        return kFirstRangeBytes;
+    if (previous == kWholeRest) {
+        return cameWhole ? kWholeRest : kFirstRangeBytes;
     }
     const std::uint64_t next = cameWhole ? previous * 2 : previous / 2;
     return std::clamp(next, kShortestRangeBytes, kLongestRangeBytes);

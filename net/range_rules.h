@@ -45,10 +45,22 @@ struct HeldBytes {
     std::optional<Validator> validator; // of the version they belong to
 };
 
-// The request headers for bytes `first`..`last`, each line ending in CRLF (the last one
-// too: the request's own headers follow); If-Range with the validator once there is one.
-std::wstring RangeRequestHeaders(std::uint64_t first, std::uint64_t last,
-                                 const std::optional<Validator>& validator);
+// The length of the next request. While no transfer of the download has been cut, the
+// whole rest in one request (kWholeRest): a good link goes as fast as it can. After a
+// cut, bounded ranges: 1 MiB first; each that came whole doubles it up to 32 MiB, each
+// that was cut halves it down to 256 KiB. So once the link has shown itself bad, a loss
+// costs at most one range (where the system keeps nothing of a cut transfer).
+constexpr std::uint64_t kWholeRest = 0;
+constexpr std::uint64_t kFirstRangeBytes = 1 << 20;
+constexpr std::uint64_t kLongestRangeBytes = 32 << 20;
+constexpr std::uint64_t kShortestRangeBytes = 256 << 10;
+std::uint64_t NextRangeBytes(std::uint64_t previous, bool cameWhole);
+
+// The request headers that ask for `asked` bytes (or kWholeRest) after the bytes held,
+// each line ending in CRLF (the last one too: the request's own headers follow);
+// If-Range with their validator once there is one. Nothing at all for the whole file
+// from nothing held: the plain request of a download without ranges.
+std::wstring NextRequestHeaders(const HeldBytes& held, std::uint64_t asked);
 
 // One answer to a range request, as read from its status and headers.
 struct RangeAnswer {
@@ -71,14 +83,6 @@ enum class RangeVerdict {
 // carries the validator of the bytes held (a server may ignore If-Range and still answer
 // 206); a first answer (nothing held) needs a strong validator to be resumable at all.
 RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer);
-
-// The length of the next range to ask for: the first is 1 MiB; each that came whole
-// doubles it up to 32 MiB, each that was cut halves it down to 256 KiB. So a lost link
-// costs at most one range, while a good link runs in few requests.
-constexpr std::uint64_t kFirstRangeBytes = 1 << 20;
-constexpr std::uint64_t kLongestRangeBytes = 32 << 20;
-constexpr std::uint64_t kShortestRangeBytes = 256 << 10;
-std::uint64_t NextRangeBytes(std::uint64_t previous, bool cameWhole);
 
 // What the progress bar is told of a range request's own progress: the bytes held before
 // it plus its own count, against the whole file's total (its own maximum plus the offset

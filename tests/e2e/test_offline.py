@@ -12,7 +12,7 @@ from session import Session  # noqa: E402
 class LostConnection(unittest.TestCase):
     def test_offline_page_counts_retries_and_the_download_resumes(self):
         with Session() as s:
-            s.throttle_to_seconds(10)
+            s.throttle_to_seconds(20)  # long enough to lose the link in, also under load
             s.start()
             s.start_upgrade()
             s.wait_for(lambda: (s.downloaded_percent() or 0) >= 5, 30, "some progress")
@@ -37,7 +37,7 @@ class LostConnection(unittest.TestCase):
             self.assertEqual(again[0]["query"], "", "a restart has no cache-busting query")
             # What arrived before the outages was kept: the download never began again.
             starts = [t["range"] for t in s.installer_requests()
-                      if t["range"].startswith("bytes=0-")]
+                      if t["range"] == "" or t["range"].startswith("bytes=0-")]
             self.assertEqual(len(starts), 1, "the download began again from 0")
 
     def test_loss_during_the_fresh_download_after_a_mismatch_is_noticed(self):

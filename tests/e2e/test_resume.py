@@ -73,8 +73,12 @@ class AnswersThatDoNotFit(unittest.TestCase):
 
     def test_a_range_of_the_wrong_start_is_not_spliced(self):
         with Session() as s:
+            # Ranges are asked for once a transfer has been cut.
+            s.control.set(close_after=300000, times=1)
             s.control.set(wrong_start=65536, times=2)
-            self.assertEqual(self.upgrade(s), [206, 206, 200])
+            # Cut; the rest from the wrong start, not taken; from 0, the wrong start
+            # again; then the whole file without ranges.
+            self.assertEqual(self.upgrade(s), [200, 206, 206, 200])
 
     def test_a_file_changed_between_attempts_completes_with_the_new_one(self):
         with Session(installer_alt=INSTALLER_ALT_STANDIN) as s:

@@ -273,7 +273,7 @@ void CheckRangeAnswer(std::string_view input) {
         Check(range && range->satisfiable && range->first == held.count && validator);
     }
     if (range && range->satisfiable) {
-        const std::wstring request = RangeRequestHeaders(range->first, range->last, validator);
+        const std::wstring request = NextRequestHeaders(held, range->last - range->first + 1);
         Check(request.ends_with(L"\r\n") && request.starts_with(L"Range: bytes="));
     }
     if (const auto number = DecimalNumber(headers)) {

@@ -28,10 +28,6 @@ TEST(RangeRules, ResumesOnlyWithAStrongValidatorAndReadsTheHeadersItNeeds) {
     EXPECT_EQ(HeaderValue(kHeaders, L"content-range"), L"bytes 0-9/30");
     EXPECT_EQ(HeaderValue(kHeaders, L"etag"), L"\"e\"");
     EXPECT_FALSE(HeaderValue(kHeaders, L"last-modified"));
-
-    EXPECT_EQ(RangeRequestHeaders(1048576, 3145727, std::nullopt),
-              L"Range: bytes=1048576-3145727\r\n");
-    EXPECT_EQ(RangeRequestHeaders(0, 9, kEtag), L"Range: bytes=0-9\r\nIf-Range: \"1a2b\"\r\n");
 }
 
 TEST(RangeRules, ContentRangeIsReadStrictly) {
@@ -83,12 +79,25 @@ TEST(RangeRules, OnlyTheRightAnswerIsSplicedOntoTheBytesHeld) {
     EXPECT_EQ(JudgeRangeAnswer(some, Status(503)), RangeVerdict::Failed);
 }
 
-TEST(RangeRules, RangesGrowWhileWholeAndShrinkAfterACut) {
-    EXPECT_EQ(NextRangeBytes(0, true), kFirstRangeBytes);
+TEST(RangeRules, TheWholeFileUntilACutThenRangesThatGrowAndShrink) {
+    EXPECT_EQ(NextRangeBytes(kWholeRest, true), kWholeRest);
+    EXPECT_EQ(NextRangeBytes(kWholeRest, false), kFirstRangeBytes);
     EXPECT_EQ(NextRangeBytes(kFirstRangeBytes, true), 2 * kFirstRangeBytes);
     EXPECT_EQ(NextRangeBytes(kLongestRangeBytes, true), kLongestRangeBytes);
     EXPECT_EQ(NextRangeBytes(kFirstRangeBytes, false), kFirstRangeBytes / 2);
     EXPECT_EQ(NextRangeBytes(kShortestRangeBytes, false), kShortestRangeBytes);
+
+    // Nothing held, no bound: the plain request of a download without ranges.
+    EXPECT_EQ(NextRequestHeaders({}, kWholeRest), L"");
+    EXPECT_EQ(NextRequestHeaders({}, kFirstRangeBytes), L"Range: bytes=0-1048575\r\n");
+    const HeldBytes held{1048576, 3000000, kEtag};
+    EXPECT_EQ(NextRequestHeaders(held, kWholeRest),
+              L"Range: bytes=1048576-\r\nIf-Range: \"1a2b\"\r\n");
+    // Never past the end of the file, nor past 2^64.
+    EXPECT_EQ(NextRequestHeaders(held, kLongestRangeBytes),
+              L"Range: bytes=1048576-2999999\r\nIf-Range: \"1a2b\"\r\n");
+    EXPECT_EQ(NextRequestHeaders({~0ull - 9, 0, std::nullopt}, kLongestRangeBytes),
+              L"Range: bytes=18446744073709551606-18446744073709551614\r\n");
 }
 
 TEST(RangeRules, ProgressCountsTheBytesHeldBeforeTheRange) {
