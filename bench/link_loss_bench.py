@@ -29,17 +29,22 @@ def measure(losses, big):
         s.control.set(installer_file=big, throttle=size // 40)  # about 40 s of transfer
         s.start()
         s.start_upgrade()
+        caused = 0
         for loss in range(losses):
             before = s.downloaded_percent() or 0
-            s.wait_for(lambda: (s.downloaded_percent() or 0) > before + 1, 60, "progress")
+            s.wait_for(lambda: (s.downloaded_percent() or 0) > before + 1
+                       or s.page() != "download", 120, "progress")
+            if s.page() != "download":
+                break  # the download is over: no more losses to cause
             s.env.ns.link_down()
-            s.wait_page("offline", 15)
+            s.wait_for(lambda: s.page() != "download", 15, "the offline page")
             s.env.ns.link_up()
-            s.wait_page("download", 15)
+            caused += 1
+            s.wait_for(lambda: s.page() != "offline", 15, "the download page again")
         s.wait_for(lambda: s.boxes() or s.page() == "done", 300, "the end")
         transfers = s.installer_requests()
         result = {"requests": len(transfers), "sent": sum(t["bytes"] for t in transfers),
-                  "size": size, "done": s.page() == "done"}
+                  "size": size, "done": s.page() == "done", "losses": caused}
         if result["done"]:
             s.finish()
     print(json.dumps(result))
@@ -71,8 +76,8 @@ def main():
     print(f"a {results[0][1]['size'] / (1 << 20):.0f} MiB installer, {args.losses} link losses "
           f"during its download")
     for build, r in results:
-        print(f"  {str(build):40} {r['requests']:3} requests, {r['sent'] / r['size']:.2f} x its "
-              f"size sent{'' if r['done'] else ', never finished'}")
+        print(f"  {str(build):40} {r['losses']} losses, {r['requests']:3} requests, "
+              f"{r['sent'] / r['size']:.2f} x its size sent{'' if r['done'] else ', never finished'}")
     for build, r in results[1:]:
         print(f"  ratio {build.name} / {results[0][0].name}: {r['sent'] / results[0][1]['sent']:.2f}")
     return 0
