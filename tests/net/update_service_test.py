@@ -81,9 +81,9 @@ class UpdateServiceTest(unittest.TestCase):
         lines = (self.work / (name + ".headers")).read_text().splitlines()[1:]
         return {k.strip().lower(): v.strip() for k, _, v in (l.partition(":") for l in lines) if v}
 
-    def ranged(self, spec, if_range=None, name="ranged"):
-        """(status, body, Content-Range) of an installer request for Range: SPEC."""
-        asked = [f"Range: {spec}"] + ([f"If-Range: {if_range}"] if if_range else [])
+    def ranged(self, byte_range, if_range=None, name="ranged"):
+        """(status, body, Content-Range) of an installer request for Range: BYTE_RANGE."""
+        asked = [f"Range: {byte_range}"] + ([f"If-Range: {if_range}"] if if_range else [])
         status, body, _ = self.get(INSTALLER, name, asked)
         return status, body, self.headers(name).get("content-range")
 
@@ -176,9 +176,9 @@ class UpdateServiceTest(unittest.TestCase):
                  ("bytes=0-9,20-29", 200, plain, None),
                  ("bytes=20-10", 200, plain, None),
                  ("lines=1-2", 200, plain, None)]
-        for spec, status, body, content_range in cases:
-            with self.subTest(spec):
-                got_status, got_body, got_range = self.ranged(spec)
+        for byte_range, status, body, content_range in cases:
+            with self.subTest(byte_range):
+                got_status, got_body, got_range = self.ranged(byte_range)
                 self.assertEqual((got_status, got_range), (status, content_range))
                 self.assertEqual(int(self.headers("ranged")["content-length"]), len(got_body))
                 if body is not None:
