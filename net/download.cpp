@@ -10,6 +10,7 @@
 #include "build_config.h"
 #include "core/app_object.h"
 #include "core/com_scope.h"
+#include "core/file_size.h"
 #include "core/held_files.h"
 #include "core/messages.h"
 #include "core/worker_thread.h"
@@ -22,6 +23,7 @@
 #include "net/http_client.h"
 #include "net/held_download.h"
 #include "net/install_answer.h"
+#include "net/http_headers.h"
 #include "net/range_rules.h"
 #include "net/transfer_request.h"
 #include "net/url_cache_status.h"
@@ -64,14 +66,6 @@ InstallerSource AskForInstaller(unsigned attempt) {
         app.expectedMd5.Set(answer.checksum);
     }
     return {*address, *url};
-}
-
-std::optional<std::uint64_t> FileSize(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return std::nullopt;
-    }
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 // What the answer to the last request said: its status and headers as OnResponse saw
@@ -176,7 +170,7 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
             URLDownloadToFileW(nullptr, source.url.c_str(), part.c_str(), 0, &app);
         const TransferRequest& request = ThisThreadsRequest();
         const RangeAnswer answer = AnswerOf(request, source.url);
-        const std::uint64_t received = FileSize(part).value_or(0);
+        const std::uint64_t received = FileSizeOf(part).value_or(0);
         if (request.diskFull) {
             DeleteAttemptFile(part);
             return DOWNLOAD_DISK_FULL;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "net/ascii_case.h"
+#include "net/http_headers.h"
 
 namespace {
 bool IsDigit(wchar_t c) {
@@ -13,15 +14,6 @@ bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
-std::wstring_view TrimBlanks(std::wstring_view text) {
-    while (!text.empty() && (IsBlank(text.front()) || text.front() == L'\r')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (IsBlank(text.back()) || text.back() == L'\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 } // namespace
 
 std::wstring CacheBustQuery(std::uint32_t tickCount) {
@@ -66,20 +58,10 @@ bool TransferCameUpShort(std::uint32_t lastDone, std::uint32_t lastTotal, std::u
 }
 
 bool HeadersNameContentEncoding(std::wstring_view headers) {
-    constexpr std::wstring_view kName = L"content-encoding:";
-    while (!headers.empty()) {
-        const std::size_t end = headers.find(L'\n');
-        const std::wstring_view line = headers.substr(0, end);
-        headers.remove_prefix(end == std::wstring_view::npos ? headers.size() : end + 1);
-        if (!EqualsIgnoringAsciiCase(line.substr(0, kName.size()), kName)) {
-            continue;
-        }
-        const std::wstring_view value = TrimBlanks(line.substr(kName.size()));
-        if (!value.empty() && !EqualsIgnoringAsciiCase(value, std::wstring_view(L"identity"))) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<std::wstring_view> values = HeaderValues(headers, L"content-encoding");
+    return std::any_of(values.begin(), values.end(), [](std::wstring_view value) {
+        return !value.empty() && !EqualsIgnoringAsciiCase(value, std::wstring_view(L"identity"));
+    });
 }
 
 int HttpStatusFromHeaders(std::wstring_view headers) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/file_size.h"
 #include "core/handles.h"
 #include "core/held_files.h"
 #include "core/working_paths.h"
@@ -24,14 +25,6 @@ HeldRecord record;
 
 std::wstring HeldFile() {
     return HeldBytesFilePath(GetInstallerFilePath());
-}
-
-std::optional<std::uint64_t> SizeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (path.empty() || !GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        return std::nullopt;
-    }
-    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 void ForgetLocked() {
@@ -84,6 +77,14 @@ bool AppendBytes(const std::wstring& from, const std::wstring& to, std::uint64_t
     }
     return true;
 }
+
+// Makes `file` the held file. A scanner holds each new file for a moment: waited for, as
+// placing the installer is, while `attempt` is current.
+bool MoveOntoHeldFile(unsigned attempt, const std::wstring& file, const std::wstring& held) {
+    return RetryWhileHeld(
+        [&] { return MoveFileExW(file.c_str(), held.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE; },
+        [attempt] { return !AttemptIsCurrent(attempt); });
+}
 } // namespace
 
 HeldBytes HeldBytesFor(const std::wstring& address) {
@@ -93,7 +94,7 @@ HeldBytes HeldBytesFor(const std::wstring& address) {
         record.address = address;
         record.nextRange = kWholeRest;
     }
-    if (record.bytes.count != 0 && SizeOf(HeldFile()) != record.bytes.count) {
+    if (record.bytes.count != 0 && FileSizeOf(HeldFile()) != record.bytes.count) {
         ForgetLocked(); // deleted or changed behind our back: nothing to go on from
     }
     return record.bytes;
@@ -108,17 +109,12 @@ bool AppendToHeldBytes(unsigned attempt, const std::wstring& address, const std:
         return false;
     }
     const std::uint64_t offset = record.bytes.count;
-    const bool moveWhole = offset == 0 && SizeOf(rangeFile) == length;
-    // A scanner holds each new file for a moment: waited for, as placing the file is.
-    const bool written = RetryWhileHeld(
-        [&] {
-            if (moveWhole) { // the first range is the start of the held bytes as it is
-                return MoveFileExW(rangeFile.c_str(), held.c_str(), MOVEFILE_REPLACE_EXISTING) !=
-                       FALSE;
-            }
-            return AppendBytes(rangeFile, held, offset, length);
-        },
-        [attempt] { return !AttemptIsCurrent(attempt); });
+    // The first range is the start of the held bytes as it is.
+    const bool written =
+        offset == 0 && FileSizeOf(rangeFile) == length
+            ? MoveOntoHeldFile(attempt, rangeFile, held)
+            : RetryWhileHeld([&] { return AppendBytes(rangeFile, held, offset, length); },
+                             [attempt] { return !AttemptIsCurrent(attempt); });
     if (!written) {
         return false;
     }
@@ -133,14 +129,10 @@ bool HoldPrefix(unsigned attempt, const std::wstring& address, const std::wstrin
     std::lock_guard<std::mutex> guard(heldLock);
     const std::wstring held = HeldFile();
     if (!AttemptIsCurrent(attempt) || address != record.address || held.empty() ||
-        SizeOf(file) != length) {
+        FileSizeOf(file) != length) {
         return false;
     }
-    if (!RetryWhileHeld(
-            [&] {
-                return MoveFileExW(file.c_str(), held.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
-            },
-            [attempt] { return !AttemptIsCurrent(attempt); })) {
+    if (!MoveOntoHeldFile(attempt, file, held)) {
         return false;
     }
     record.bytes = HeldBytes{length, total, validator};

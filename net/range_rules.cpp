@@ -4,22 +4,7 @@
 #include <limits>
 
 #include "net/ascii_case.h"
-
-namespace {
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r';
-}
-
-std::wstring_view Trim(std::wstring_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-} // namespace
+#include "net/http_headers.h"
 
 std::optional<std::uint64_t> DecimalNumber(std::wstring_view text) {
     if (text.empty()) {
@@ -40,8 +25,8 @@ std::optional<std::uint64_t> DecimalNumber(std::wstring_view text) {
 }
 
 std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified) {
-    etag = Trim(etag);
-    lastModified = Trim(lastModified);
+    etag = TrimHeaderBlanks(etag);
+    lastModified = TrimHeaderBlanks(lastModified);
     if (!etag.empty() && etag.substr(0, 2) != L"W/") {
         return Validator{std::wstring(etag), true};
     }
@@ -51,22 +36,8 @@ std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_vi
     return std::nullopt;
 }
 
-std::optional<std::wstring_view> HeaderValue(std::wstring_view headers, std::wstring_view name) {
-    while (!headers.empty()) {
-        const std::size_t end = headers.find(L'\n');
-        const std::wstring_view line = headers.substr(0, end);
-        headers.remove_prefix(end == std::wstring_view::npos ? headers.size() : end + 1);
-        const std::size_t colon = line.find(L':');
-        if (colon != std::wstring_view::npos &&
-            EqualsIgnoringAsciiCase(Trim(line.substr(0, colon)), name)) {
-            return Trim(line.substr(colon + 1));
-        }
-    }
-    return std::nullopt;
-}
-
 std::optional<ContentRange> ParseContentRange(std::wstring_view value) {
-    value = Trim(value);
+    value = TrimHeaderBlanks(value);
     constexpr std::wstring_view kUnit = L"bytes ";
     if (value.size() < kUnit.size() ||
         !EqualsIgnoringAsciiCase(value.substr(0, kUnit.size()), kUnit)) {

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-// How a download goes on from the bytes an earlier attempt left, as browsers do it:
-// bounded byte ranges, each validated against the file the first answer described.
+// How a download goes on from the bytes an earlier attempt left, as browsers do it: the
+// rest in byte ranges, each validated against the file the first answer described.
 // Free of Windows, tested natively.
 
 // What identifies one version of the installer: a strong ETag, or else Last-Modified.
@@ -19,10 +19,6 @@ struct Validator {
 // The validator an answer offers for resuming: its ETag unless that is weak ("W/..."),
 // else its Last-Modified; nothing when it has neither (then nothing is resumed).
 std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified);
-
-// The value of header `name` (compared without regard to ASCII case) in a response's raw
-// header block, blanks around it trimmed; nothing when the header is missing.
-std::optional<std::wstring_view> HeaderValue(std::wstring_view headers, std::wstring_view name);
 
 // A decimal number that fills `text` and fits 64 bits (a header's value); nothing else.
 std::optional<std::uint64_t> DecimalNumber(std::wstring_view text);

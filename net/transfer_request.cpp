@@ -8,6 +8,7 @@
 #include "core/app_object.h"
 #include "core/working_paths.h"
 #include "net/download_attempts.h"
+#include "net/http_headers.h"
 #include "net/range_rules.h"
 
 namespace {

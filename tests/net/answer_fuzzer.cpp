@@ -13,6 +13,7 @@
 
 #include "net/answer_text.h"
 #include "net/download_rules.h"
+#include "net/http_headers.h"
 #include "net/image_list.h"
 #include "net/install_answer.h"
 #include "net/range_rules.h"

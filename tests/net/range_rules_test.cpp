@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "net/http_headers.h"
 #include "net/range_rules.h"
 
 namespace {

@@ -81,12 +81,12 @@ std::vector<std::string> LoggedQueries(const std::string& path) {
     return AllMembers(LogOf(path), "query");
 }
 
-std::vector<std::string> LoggedEndings(const std::string& path) {
-    return AllMembers(LogOf(path), "ended");
-}
-
 std::vector<std::string> Logged(const std::string& path, const std::string& member) {
     return AllMembers(LogOf(path), member);
+}
+
+std::vector<std::string> LoggedEndings(const std::string& path) {
+    return Logged(path, "ended");
 }
 
 std::string InstallerMd5Upper() {

@@ -77,7 +77,7 @@ class NetNamespace:
     def prefix(self):
         """Command prefix that runs a program inside the namespace (and its mounts)."""
         return ["nsenter", f"--net=/var/run/netns/{self.name}",
-                f"--mount=/proc/{self.holder.pid}/ns/mnt", "--"]
+                f"--mount={self.mount_namespace()}", "--"]
 
     def mount_namespace(self):
         """The mount namespace every program of the namespace runs in."""
