@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "net/ascii_case.h"
+#include "net/http_date.h"
 #include "net/http_headers.h"
 
 std::optional<std::uint64_t> DecimalNumber(std::wstring_view text) {
@@ -24,16 +25,22 @@ std::optional<std::uint64_t> DecimalNumber(std::wstring_view text) {
     return value;
 }
 
-std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified) {
+std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified,
+                                         std::wstring_view date) {
     etag = TrimHeaderBlanks(etag);
-    lastModified = TrimHeaderBlanks(lastModified);
-    if (!etag.empty() && etag.substr(0, 2) != L"W/") {
+    if (!etag.empty()) {
+        if (etag.substr(0, 2) == L"W/") {
+            return std::nullopt;
+        }
         return Validator{std::wstring(etag), true};
     }
-    if (!lastModified.empty()) {
-        return Validator{std::wstring(lastModified), false};
+    lastModified = TrimHeaderBlanks(lastModified);
+    const std::optional<std::int64_t> modified = ParseHttpDate(lastModified);
+    const std::optional<std::int64_t> served = ParseHttpDate(date);
+    if (!modified || !served || *served - *modified < 1) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return Validator{std::wstring(lastModified), false};
 }
 
 std::optional<ContentRange> ParseContentRange(std::wstring_view value) {
@@ -108,9 +115,6 @@ RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer) 
         return RangeVerdict::Append;
     }
     case 416:
-        if (held.count != 0 && answer.range && answer.range->total == held.count) {
-            return RangeVerdict::Complete;
-        }
         return RangeVerdict::StartAgain;
     default:
         return answer.status >= 400 ? RangeVerdict::Failed : RangeVerdict::StartAgain;

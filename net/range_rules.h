@@ -16,9 +16,12 @@ struct Validator {
     bool operator==(const Validator&) const = default;
 };
 
-// The validator an answer offers for resuming: its ETag unless that is weak ("W/..."),
-// else its Last-Modified; nothing when it has neither (then nothing is resumed).
-std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified);
+// The validator an answer offers for If-Range: its ETag when that is strong; its
+// Last-Modified only when it sent no ETag at all and the date is strong, that is, at least
+// a second before the answer's own Date (a file changed within the second it was served
+// may change again unseen). Nothing otherwise, and then nothing is resumed.
+std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_view lastModified,
+                                         std::wstring_view date);
 
 // A decimal number that fills `text` and fits 64 bits (a header's value); nothing else.
 std::optional<std::uint64_t> DecimalNumber(std::wstring_view text);
@@ -69,7 +72,6 @@ struct RangeAnswer {
 enum class RangeVerdict {
     Append,     // the rest from `held.count` on, of the same file: append what arrives
     WholeFile,  // a whole new file (200): whatever was held is dropped
-    Complete,   // nothing more to come (416 for a total equal to what is held)
     StartAgain, // an answer that cannot be spliced: drop what is held, ask from 0
     Failed,     // an error answer: the attempt failed, what is held is kept
 };
@@ -78,6 +80,8 @@ enum class RangeVerdict {
 // only when it starts exactly at the bytes held, names the total first announced and
 // carries the validator of the bytes held (a server may ignore If-Range and still answer
 // 206); a first answer (nothing held) needs a strong validator to be resumable at all.
+// A 416 is never taken for the end: the bytes held are less than the total first
+// announced, so the file must have changed.
 RangeVerdict JudgeRangeAnswer(const HeldBytes& held, const RangeAnswer& answer);
 
 // What the progress bar is told of a range request's own progress: the bytes held before

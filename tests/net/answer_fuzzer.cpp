@@ -13,6 +13,7 @@
 
 #include "net/answer_text.h"
 #include "net/download_rules.h"
+#include "net/http_date.h"
 #include "net/http_headers.h"
 #include "net/image_list.h"
 #include "net/install_answer.h"
@@ -267,7 +268,12 @@ void CheckRangeAnswer(std::string_view input) {
         Check(range->first <= range->last && range->last < range->total);
     }
     const auto validator = StrongValidator(HeaderValue(headers, L"etag").value_or(L""),
-                                           HeaderValue(headers, L"last-modified").value_or(L""));
+                                           HeaderValue(headers, L"last-modified").value_or(L""),
+                                           HeaderValue(headers, L"date").value_or(L""));
+    // A date read back is a date of the calendar: its day fits a 64-bit count.
+    if (const auto date = ParseHttpDate(HeaderValue(headers, L"date").value_or(L""))) {
+        Check(*date >= -62167219200 && *date <= 253402300800);
+    }
     const HeldBytes held{range ? range->first : 0, range ? range->total : 0, validator};
     const RangeAnswer answer{206, range, validator, false};
     if (JudgeRangeAnswer(held, answer) == RangeVerdict::Append) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "net/http_date.h"
 #include "net/http_headers.h"
 #include "net/range_rules.h"
+#include "net/retry_after.h"
 
 namespace {
 const Validator kEtag{L"\"1a2b\"", true};
@@ -17,12 +19,17 @@ RangeAnswer Status(int status, std::optional<ContentRange> range = std::nullopt)
 } // namespace
 
 TEST(RangeRules, ResumesOnlyWithAStrongValidatorAndReadsTheHeadersItNeeds) {
-    EXPECT_EQ(StrongValidator(L" \"x\" ", L"Tue, 01 Dec 2026 10:00:00 GMT"),
-              (Validator{L"\"x\"", true}));
-    EXPECT_EQ(StrongValidator(L"W/\"x\"", L"Tue, 01 Dec 2026 10:00:00 GMT"),
-              (Validator{L"Tue, 01 Dec 2026 10:00:00 GMT", false}));
-    EXPECT_FALSE(StrongValidator(L"W/\"x\"", L""));
-    EXPECT_FALSE(StrongValidator(L"", L" "));
+    constexpr const wchar_t* kModified = L"Tue, 01 Dec 2026 10:00:00 GMT";
+    constexpr const wchar_t* kServedLater = L"Tue, 01 Dec 2026 10:00:01 GMT";
+    EXPECT_EQ(StrongValidator(L" \"x\" ", kModified, kServedLater), (Validator{L"\"x\"", true}));
+    // A weak ETag is no validator, and with an ETag there Last-Modified may not stand in.
+    EXPECT_FALSE(StrongValidator(L"W/\"x\"", kModified, kServedLater));
+    // Last-Modified alone only when the answer's Date is a second or more later.
+    EXPECT_EQ(StrongValidator(L"", kModified, kServedLater), (Validator{kModified, false}));
+    EXPECT_FALSE(StrongValidator(L"", kModified, kModified));
+    EXPECT_FALSE(StrongValidator(L"", kModified, L""));
+    EXPECT_FALSE(StrongValidator(L"", kModified, L"yesterday"));
+    EXPECT_FALSE(StrongValidator(L"", L" ", kServedLater));
 
     constexpr std::wstring_view kHeaders =
         L"HTTP/1.1 206 Partial Content\r\ncontent-RANGE:  bytes 0-9/30 \r\nETag: \"e\"\r\n\r\n";
@@ -55,12 +62,12 @@ TEST(RangeRules, OnlyTheRightAnswerIsSplicedOntoTheBytesHeld) {
     // The first range names the file; the next ones must be of the same one.
     EXPECT_EQ(JudgeRangeAnswer(nothing, Partial(0, 1048575, 3000000)), RangeVerdict::Append);
     EXPECT_EQ(JudgeRangeAnswer(some, Partial(1048576, 2097151, 3000000)), RangeVerdict::Append);
-    // A whole new file, whatever was held; a 416 for exactly what is held is the end.
+    // A whole new file, whatever was held. A 416 says the file is not what was held,
+    // even when its total is exactly the bytes held: from the start again.
     EXPECT_EQ(JudgeRangeAnswer(some, Status(200)), RangeVerdict::WholeFile);
     EXPECT_EQ(JudgeRangeAnswer(nothing, Status(200)), RangeVerdict::WholeFile);
-    const HeldBytes all{3000000, 3000000, kEtag};
-    EXPECT_EQ(JudgeRangeAnswer(all, Status(416, ContentRange{false, 0, 0, 3000000})),
-              RangeVerdict::Complete);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(416, ContentRange{false, 0, 0, 1048576})),
+              RangeVerdict::StartAgain);
     EXPECT_EQ(JudgeRangeAnswer(some, Status(416, ContentRange{false, 0, 0, 3000000})),
               RangeVerdict::StartAgain);
     // Not spliced: the wrong start, another total, another version (a server that
@@ -112,4 +119,42 @@ TEST(RangeRules, ProgressCountsTheBytesHeldBeforeTheRange) {
     // Past 4 GiB the two are scaled together; the percentage stays.
     const OverallProgress big = ProgressWithOffset(6000000000ull, 8000000000ull, 0, 0);
     EXPECT_EQ(static_cast<std::uint64_t>(big.done) * 100 / big.total, 75u);
+}
+
+TEST(HttpDate, ReadsTheThreeFormsAndNothingElse) {
+    constexpr std::int64_t k1994 = 784111777; // Sun, 06 Nov 1994 08:49:37 GMT
+    EXPECT_EQ(ParseHttpDate(L"Sun, 06 Nov 1994 08:49:37 GMT"), k1994);
+    EXPECT_EQ(ParseHttpDate(L" sun, 06 NOV 1994 08:49:37 GMT "), k1994);
+    EXPECT_EQ(ParseHttpDate(L"Sunday, 06-Nov-94 08:49:37 GMT"), k1994);
+    EXPECT_EQ(ParseHttpDate(L"Sun Nov  6 08:49:37 1994"), k1994);
+    EXPECT_EQ(ParseHttpDate(L"Thu, 01 Jan 1970 00:00:00 GMT"), 0);
+    EXPECT_EQ(ParseHttpDate(L"Tue, 29 Feb 2028 23:59:59 GMT"), 1835481599);
+    EXPECT_EQ(ParseHttpDate(L"Wednesday, 09-Dec-26 13:36:13 GMT"), 1796823373);
+    for (const wchar_t* broken :
+         {L"", L"Sun, 06 Nov 1994 08:49:37", L"Sun, 06 Nov 1994 08:49:37 UTC",
+          L"Sun, 31 Nov 1994 08:49:37 GMT", L"Sun, 29 Feb 2100 08:49:37 GMT",
+          L"Sun, 06 Nov 1994 24:00:00 GMT", L"Sun, 6 Nov 1994 08:49:37 GMT",
+          L"Sun, 06 Nov 1994 08:49:37 GMT x", L"Xyz, 06 Nov 1994 08:49:37 GMT", L"120"}) {
+        EXPECT_FALSE(ParseHttpDate(broken)) << broken;
+    }
+}
+
+TEST(ServiceWait, ReadsRetryAfterOfABusyServiceOnly) {
+    constexpr const wchar_t* kServed = L"Wed, 09 Dec 2026 13:36:13 GMT";
+    constexpr std::int64_t kServedSeconds = 1796823373;
+    EXPECT_EQ(ServiceWaitMs(503, L" 20 ", L"", 0), 20000u);
+    EXPECT_EQ(ServiceWaitMs(429, L"0", L"", 0), 0u);
+    EXPECT_FALSE(ServiceWaitMs(500, L"20", L"", 0));
+    EXPECT_FALSE(ServiceWaitMs(200, L"20", L"", 0));
+    EXPECT_FALSE(ServiceWaitMs(503, L"", L"", 0));
+    EXPECT_FALSE(ServiceWaitMs(503, L"-5", L"", 0));
+    EXPECT_FALSE(ServiceWaitMs(503, L"soon", L"", 0));
+    EXPECT_EQ(ServiceWaitMs(503, L"99999999999999999999999", L"", 0), 0xFFFFFFFFu);
+    EXPECT_EQ(ServiceWaitMs(503, L"4294968", L"", 0), 0xFFFFFFFFu);
+    // A date counts from the answer's own Date, whatever the client's clock says...
+    EXPECT_EQ(ServiceWaitMs(503, L"Wed, 09 Dec 2026 13:37:13 GMT", kServed, 0), 60000u);
+    // ...and from the client's clock when the answer has none.
+    EXPECT_EQ(ServiceWaitMs(503, L"Wed, 09 Dec 2026 13:37:13 GMT", L"", kServedSeconds + 30),
+              30000u);
+    EXPECT_FALSE(ServiceWaitMs(503, L"Wed, 09 Dec 2026 13:36:13 GMT", kServed, 0));
 }
