@@ -83,8 +83,6 @@ std::optional<ScopedHandle> LaunchInstaller(const InstallRun& run) {
             return true;
         },
         [app] { return app->quitRequested.load() != 0; });
-    // The process exists (or never will): the checked file need not be held any more.
-    LetGoOfAnyInstaller();
     if (!started) {
         return std::nullopt;
     }
@@ -120,6 +118,12 @@ unsigned FollowInstallProgress(const InstallRun& run, DWORD graceMs) {
                 changedAt = GetTickCount();
                 silent = false; // the work goes on after all
             }
+        }
+        if (ReportedInstallPercent(last) >= 100) {
+            // Installed: the checked file need not be held any more. Until then it is,
+            // as an installer reads its own file while it runs, and the file it reads
+            // must be the one that was checked.
+            LetGoOfAnyInstaller();
         }
         if (!silent) {
             SendMessageW(run.window, UM_INSTALL_PROGRESS, ReportedInstallPercent(last), 0);

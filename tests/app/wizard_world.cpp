@@ -331,7 +331,7 @@ void WizardWorld::CarryOut(const WizardAction& action, const WizardEvent& cause)
         }
         installerRunning_ = true;
         uninstallerRunning_ = false;
-        heldFor_ = 0; // let go once the process exists
+        heldFor_ = 0; // the shell lets go once the installation is complete
         break;
     }
     case ActionKind::CleanWorkingFiles:

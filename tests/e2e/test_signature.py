@@ -59,10 +59,12 @@ class InstallerSignature(unittest.TestCase):
 
 
 class CheckedFileRuns(unittest.TestCase):
-    def test_a_program_copied_over_the_checked_installer_is_refused_and_never_runs(self):
+    def test_the_checked_installer_cannot_be_replaced_until_it_has_installed(self):
         # While the old edition goes, another program tries to put its own file where the
         # checked installer waits: a Windows program, so the system's sharing rules apply.
-        with Session(program_env={"TW_STANDIN_UNINSTALL_DELAY_MS": "4000"}) as s:
+        # While the installer runs, it tries to move the installer's file away.
+        with Session(program_env={"TW_STANDIN_UNINSTALL_DELAY_MS": "4000",
+                                  "TW_STANDIN_INSTALL_SECONDS": "8"}) as s:
             s.register_old_edition()
             s.start()
             s.start_upgrade()
@@ -74,6 +76,11 @@ class CheckedFileRuns(unittest.TestCase):
             copy = s.launch(cmd, f'/c copy /y "{s.env.windows_path(intruder)}" '
                                  f'"{s.env.windows_path(installer)}"')
             self.assertNotEqual(s.wait_exit(copy), 0, "the copy over the checked file worked")
+            self.assertEqual(installer.read_bytes(), INSTALLER_STANDIN.read_bytes())
+            s.wait_for(lambda: 0 < (s.installed_percent() or 0) < 100, 60, "the installation")
+            move = s.launch(cmd, f'/c move /y "{s.env.windows_path(installer)}" '
+                                 f'"{s.env.windows_path(installer)}.moved"')
+            self.assertNotEqual(s.wait_exit(move), 0, "the running installer's file moved")
             self.assertEqual(installer.read_bytes(), INSTALLER_STANDIN.read_bytes())
             s.wait_page("done", 90)
             self.assertEqual(s.finish(), 0)
