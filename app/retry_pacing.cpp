@@ -1,5 +1,7 @@
 #include "app/retry_pacing.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::uint32_t kFirstPauseMs = 5000;
 constexpr std::uint32_t kLongestPauseMs = 60000;
@@ -13,7 +15,21 @@ std::uint32_t RetryPauseMs(unsigned failedAttempts) {
     for (unsigned i = 1; i < failedAttempts && pause < kLongestPauseMs; ++i) {
         pause *= 2;
     }
-    return pause < kLongestPauseMs ? pause : kLongestPauseMs;
+    return std::min(pause, kLongestPauseMs);
+}
+
+std::uint32_t JitteredRetryPauseMs(unsigned failedAttempts, std::uint32_t draw) {
+    const std::uint64_t bound = RetryPauseMs(failedAttempts);
+    // (bound + 1) * draw / 2^32 lies in 0..bound, each value equally likely.
+    return static_cast<std::uint32_t>(((bound + 1) * draw) >> 32);
+}
+
+std::uint32_t PauseAfterFailureMs(unsigned failedAttempts, std::uint32_t draw,
+                                  std::uint32_t serviceWaitMs) {
+    if (serviceWaitMs != 0) {
+        return std::min(serviceWaitMs, kLongestServiceWaitMs);
+    }
+    return JitteredRetryPauseMs(failedAttempts, draw);
 }
 
 bool RetryPauseIsOver(std::uint32_t pausedAtMs, std::uint32_t pauseMs, std::uint32_t nowMs) {

@@ -275,7 +275,7 @@ public:
         }
         ++s.failedAttempts;
         s.pausedAtMs = e.nowMs;
-        s.pauseMs = RetryPauseMs(s.failedAttempts);
+        s.pauseMs = PauseAfterFailureMs(s.failedAttempts, e.draw, e.serviceWaitMs);
         if (e.outcome == AttemptOutcome::DiskFull) {
             // Not the network: the download page says what would help, and the retries
             // go on behind it in case room is made.

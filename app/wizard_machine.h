@@ -89,7 +89,7 @@ enum class EventKind {
     FinishClicked,
     QuestionAnswered, // `flag`: OK
     DownloadProgress, // `attempt`, `total`, `done`
-    AttemptEnded,     // `attempt`, `outcome`
+    AttemptEnded,     // `attempt`, `outcome`, `status`, `serviceWaitMs`, `draw`
     Verdict,          // `attempt`, `flag`: good; `oldEdition`: an old edition is registered
     StageTimer,       // `timer`: its arming; `page`: the page when it ran out
     NetState,         // `flag`: connected; `nowMs`
@@ -113,6 +113,9 @@ struct WizardEvent {
     int page = PAGE_AGREE;
     std::uint32_t nowMs = 0;
     std::uint32_t value = 0;
+    int status = 0;                  // the HTTP status of a failed attempt's last answer
+    std::uint32_t serviceWaitMs = 0; // the wait a busy service asked for (Retry-After)
+    std::uint32_t draw = 0;          // a random number, for the jittered back-off
 };
 
 enum class ActionKind {

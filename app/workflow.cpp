@@ -13,6 +13,7 @@
 #include "core/gdi_handles.h"
 #include "core/held_installer.h"
 #include "core/messages.h"
+#include "core/random_draw.h"
 #include "core/worker_thread.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
@@ -59,8 +60,8 @@ bool AskQuestion(HWND hwnd, Question question) {
     if (question == Question::Cancel) {
         return AskUser(hwnd, L"您确定要取消吗！", L"警告", MB_OKCANCEL) == IDOK;
     }
-    return AskUser(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误",
-                   MB_OKCANCEL) == IDOK;
+    return AskUser(hwnd, L"安装文件损坏，您可以点击确定重新下载或者取消!", L"错误", MB_OKCANCEL) ==
+           IDOK;
 }
 
 WizardEvent EventOf(EventKind kind) {
@@ -188,6 +189,9 @@ bool OnWorkerReport(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
                         : lParam == DOWNLOAD_FAILED    ? AttemptOutcome::Failed
                         : lParam == DOWNLOAD_DISK_FULL ? AttemptOutcome::DiskFull
                                                        : AttemptOutcome::Stopped;
+        event.status = AnswerOfEndReport().status;
+        event.serviceWaitMs = AnswerOfEndReport().serviceWaitMs;
+        event.draw = RandomDraw();
         break;
     case UM_INSTALLER_VERIFIED:
         event.kind = EventKind::Verdict;

@@ -25,6 +25,7 @@
 #include "net/install_answer.h"
 #include "net/http_headers.h"
 #include "net/range_rules.h"
+#include "net/retry_after.h"
 #include "net/transfer_request.h"
 #include "net/url_cache_status.h"
 
@@ -39,11 +40,32 @@ struct InstallerSource {
     std::wstring url;
 };
 
+// The last answer this thread's attempt had, for the wizard's pacing should it fail.
+thread_local AttemptAnswer lastAnswer;
+
+std::int64_t SecondsSince1970() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t units = (std::uint64_t{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    constexpr std::uint64_t kUnitsFrom1601To1970 = 116444736000000000ULL;
+    return static_cast<std::int64_t>((units - kUnitsFrom1601To1970) / 10000000);
+}
+
+void NoteAnswer(int status, std::wstring_view headers) {
+    lastAnswer.status = status;
+    lastAnswer.serviceWaitMs =
+        ServiceWaitMs(status, HeaderValue(headers, L"retry-after").value_or(L""),
+                      HeaderValue(headers, L"date").value_or(L""), SecondsSince1970())
+            .value_or(0);
+}
+
 // Asks the service where the installer lies; stores the announced digest. Empty when
 // the answer names no usable address.
 InstallerSource AskForInstaller(unsigned attempt) {
     VBindCallback& app = *GetApp();
-    const InstallAnswer answer = ParseInstallAnswer(HttpGetText(kInstallAnswerAddress));
+    const HttpTextAnswer reply = HttpGet(kInstallAnswerAddress);
+    NoteAnswer(reply.status, reply.headers);
+    const InstallAnswer answer = ParseInstallAnswer(reply.body);
     if (answer.address.empty() || !AttemptMayGoOn(attempt)) {
         return {};
     }
@@ -84,7 +106,8 @@ RangeAnswer AnswerOf(const TransferRequest& request, const std::wstring& url) {
         answer.range = ParseContentRange(*range);
     }
     answer.validator = StrongValidator(HeaderValue(headers, L"etag").value_or(L""),
-                                       HeaderValue(headers, L"last-modified").value_or(L""));
+                                       HeaderValue(headers, L"last-modified").value_or(L""),
+                                       HeaderValue(headers, L"date").value_or(L""));
     answer.contentEncoded = HeadersNameContentEncoding(headers);
     return answer;
 }
@@ -131,9 +154,11 @@ DownloadEnd EndWithoutFile(unsigned attempt, const TransferRequest& request,
 }
 
 // One attempt: the whole installer in one answer while the link has not cut a transfer
-// (or from a service that does not do ranges); else the rest in ranges, each appended to
-// the bytes held once it has been validated, until they are the whole file. A lost or
-// cut transfer ends the attempt; what of it arrived is kept for the next one.
+// (or from a service whose ranges could not be used); else the rest in ranges, each
+// appended to the bytes held once it has been validated, until they are the whole file.
+// Only a range that came whole lets the attempt go on: every other answer ends it as a
+// failed one, so the wizard's back-off paces the next request. What of a lost or cut
+// transfer arrived is kept for the next attempt.
 DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
     const ComScope com;
     const WorkingFileUse use;
@@ -149,8 +174,10 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
         return AttemptMayGoOn(attempt) ? DOWNLOAD_FAILED : DOWNLOAD_STOPPED;
     }
     const std::wstring folder = workingFile.substr(0, workingFile.rfind(L'\\'));
-    bool useRanges = true;
-    int startedAgain = 0;
+    const auto endWithoutFile = [&](const TransferRequest& request) {
+        DeleteAttemptFile(part);
+        return EndWithoutFile(attempt, request, source.address, folder);
+    };
     for (;;) {
         if (!AttemptMayGoOn(attempt)) {
             return DOWNLOAD_STOPPED;
@@ -162,6 +189,7 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
             }
             return AttemptMayGoOn(attempt) ? DOWNLOAD_FAILED : DOWNLOAD_STOPPED;
         }
+        const bool useRanges = !RangesGivenUp();
         const std::uint64_t asked = NextRangeLength();
         BeginTransferRequest(useRanges ? NextRequestHeaders(held, asked) : std::wstring(),
                              useRanges ? held.count : 0, useRanges ? held.total : 0, folder);
@@ -169,15 +197,18 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
         const HRESULT transfer =
             URLDownloadToFileW(nullptr, source.url.c_str(), part.c_str(), 0, &app);
         const TransferRequest& request = ThisThreadsRequest();
+        // A transfer we stopped ourselves (a cancel question, the watchdog's outage, a
+        // newer attempt) says nothing of the link: only one it cut shortens the ranges.
+        const bool stoppedByUs = !request.gaveUpSilent && !AttemptMayGoOn(attempt);
         const RangeAnswer answer = AnswerOf(request, source.url);
+        NoteAnswer(answer.status, request.headers);
         const std::uint64_t received = FileSizeOf(part).value_or(0);
         if (request.diskFull) {
             DeleteAttemptFile(part);
             return DOWNLOAD_DISK_FULL;
         }
         if (answer.status == 0) { // no answer at all: the connection failed or was cut
-            DeleteAttemptFile(part);
-            return EndWithoutFile(attempt, request, source.address, folder);
+            return endWithoutFile(request);
         }
         const RangeVerdict verdict = useRanges              ? JudgeRangeAnswer(held, answer)
                                      : answer.status == 200 ? RangeVerdict::WholeFile
@@ -192,17 +223,20 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
             if (received != 0 && received <= expected &&
                 !AppendToHeldBytes(attempt, source.address, part, received, answer.range->total,
                                    *answer.validator)) {
-                const bool diskFull = GetLastError() == ERROR_DISK_FULL;
-                DeleteAttemptFile(part);
-                return diskFull ? DOWNLOAD_DISK_FULL
-                                : EndWithoutFile(attempt, request, source.address, folder);
+                if (GetLastError() == ERROR_DISK_FULL) {
+                    DeleteAttemptFile(part);
+                    return DOWNLOAD_DISK_FULL;
+                }
+                return endWithoutFile(request);
+            }
+            if (whole || !stoppedByUs) {
+                NoteRangeOutcome(asked, whole);
+            }
+            if (!whole) {
+                return endWithoutFile(request);
             }
             DeleteAttemptFile(part);
-            NoteRangeOutcome(asked, whole);
-            if (!whole) {
-                return EndWithoutFile(attempt, request, source.address, folder);
-            }
-            break;
+            break; // the next range
         }
         case RangeVerdict::WholeFile: {
             ForgetHeldBytes(attempt);
@@ -215,31 +249,23 @@ DownloadEnd RunDownloadAttempt(HWND window, unsigned attempt) {
                 if (const auto length = ContentLength(request);
                     length && answer.validator && !answer.contentEncoded && received != 0 &&
                     received < *length) {
-                    // A whole file cut short: its start is kept, to go on from with ranges.
+                    // A whole file cut short: its start is kept, to go on from.
                     HoldPrefix(attempt, source.address, part, received, *length, *answer.validator);
                 }
-                NoteRangeOutcome(asked, false); // the link cuts: bounded ranges from now on
+                if (!stoppedByUs) {
+                    NoteRangeOutcome(asked, false); // the link cuts: bounded ranges from now on
+                }
             }
-            DeleteAttemptFile(part);
-            return EndWithoutFile(attempt, request, source.address, folder);
+            return endWithoutFile(request);
         }
-        case RangeVerdict::Complete:
-            DeleteAttemptFile(part);
-            break; // placed at the top of the next round
         case RangeVerdict::StartAgain:
-            // Not spliced: from the start, and after a second such answer without ranges.
+            // Not spliced: what is held goes, the next attempt asks from 0, and after a
+            // second such answer for the whole file without ranges.
             ForgetHeldBytes(attempt);
-            DeleteAttemptFile(part);
-            if (++startedAgain >= 2) {
-                useRanges = false;
-            }
-            if (startedAgain > 3) {
-                return EndWithoutFile(attempt, request, source.address, folder);
-            }
-            break;
+            NoteAnswerNotSpliced();
+            return endWithoutFile(request);
         case RangeVerdict::Failed:
-            DeleteAttemptFile(part);
-            return EndWithoutFile(attempt, request, source.address, folder);
+            return endWithoutFile(request);
         }
     }
 }
@@ -254,8 +280,7 @@ unsigned __stdcall DownloadInstallerThread(void* attemptStart) {
         // Out of memory at worst: the attempt failed.
     }
     if (GetApp()->quitRequested.load() == 0) {
-        SendMessageW(start->window, UM_DOWNLOAD_ENDED, static_cast<WPARAM>(start->attempt),
-                     outcome);
+        SendDownloadEnded(start->window, start->attempt, outcome, lastAnswer);
     }
     return 0;
 }

@@ -18,6 +18,7 @@ thread_local TransferProgress threadProgress;
 // never takes the lock, so a sender only ever waits for another sender.
 std::mutex reportLock;
 std::atomic<unsigned> reportingAttempt{0};
+AttemptAnswer endingAnswer; // under reportLock, read by the window inside the message
 } // namespace
 
 void MakeCurrentAttempt(unsigned attempt) {
@@ -65,6 +66,17 @@ void SendDownloadProgress(HWND window, unsigned attempt, std::uint32_t total, st
 
 unsigned AttemptOfProgressReport() {
     return reportingAttempt.load();
+}
+
+void SendDownloadEnded(HWND window, unsigned attempt, LPARAM outcome, AttemptAnswer answer) {
+    std::lock_guard<std::mutex> guard(reportLock);
+    endingAnswer = answer;
+    SendMessageW(window, UM_DOWNLOAD_ENDED, static_cast<WPARAM>(attempt), outcome);
+    endingAnswer = AttemptAnswer{};
+}
+
+AttemptAnswer AnswerOfEndReport() {
+    return endingAnswer; // the sender holds reportLock while the window reads this
 }
 
 bool PlaceAttemptFile(unsigned attempt, const std::wstring& attemptFile,

@@ -48,6 +48,17 @@ void SendDownloadProgress(HWND window, unsigned attempt, std::uint32_t total, st
 // attempt). The window's thread, inside that message.
 unsigned AttemptOfProgressReport();
 
+// What the last answer of an attempt said, for the wizard's pacing after a failure: its
+// HTTP status (0: none came) and the wait a busy service asked for (0: none).
+struct AttemptAnswer {
+    int status = 0;
+    std::uint32_t serviceWaitMs = 0;
+};
+// Sends UM_DOWNLOAD_ENDED for `attempt` with its outcome and waits until the window has
+// handled it; AnswerOfEndReport tells the window, inside that message, what `answer` says.
+void SendDownloadEnded(HWND window, unsigned attempt, LPARAM outcome, AttemptAnswer answer);
+AttemptAnswer AnswerOfEndReport();
+
 // Moves `attemptFile` onto `workingFile` while `attempt` may go on; a file another
 // process holds for a while is waited for. Whether it was placed.
 bool PlaceAttemptFile(unsigned attempt, const std::wstring& attemptFile,

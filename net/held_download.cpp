@@ -18,10 +18,20 @@ struct HeldRecord {
     std::wstring address;
     HeldBytes bytes;
     std::uint64_t nextRange = kWholeRest;
+    unsigned notSpliced = 0; // range answers that could not be spliced, since the last file
 };
+
 
 std::mutex heldLock; // guards `record` and the held file
 HeldRecord record;
+
+// After this many answers that could not be spliced the service's ranges are not used.
+constexpr unsigned kNotSplicedBeforeWholeFiles = 2;
+
+void StartAfreshLocked() {
+    record.nextRange = kWholeRest;
+    record.notSpliced = 0;
+}
 
 std::wstring HeldFile() {
     return HeldBytesFilePath(GetInstallerFilePath());
@@ -41,16 +51,39 @@ bool Seek(HANDLE file, std::uint64_t offset) {
     return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != FALSE;
 }
 
+// The held file is not what the record says (deleted or cut behind our back): there is
+// nothing to append to.
+constexpr DWORD kHeldFileNotAsRecorded = ERROR_FILE_INVALID;
+
 // Appends `length` bytes of `from` to `to` at `offset`; on any failure `to` is cut back
-// to `offset` and the error is left in GetLastError.
+// to `offset` and the error is left in GetLastError. Past the start, `to` must exist and
+// be exactly `offset` bytes long, checked under the handle that denies writing and
+// deleting to others: a file recreated empty would make the rest a file of zeros.
 bool AppendBytes(const std::wstring& from, const std::wstring& to, std::uint64_t offset,
                  std::uint64_t length) {
     const ScopedHandle source(CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    const ScopedHandle target(CreateFileW(to.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source.valid() || !target.valid() || !Seek(target.get(), offset) ||
-        !SetEndOfFile(target.get())) {
+    if (!source.valid()) {
+        return false;
+    }
+    const ScopedHandle target(CreateFileW(to.c_str(), GENERIC_WRITE | GENERIC_READ, FILE_SHARE_READ,
+                                          nullptr, offset == 0 ? CREATE_ALWAYS : OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target.valid()) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) {
+            SetLastError(kHeldFileNotAsRecorded);
+        }
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(target.get(), &size)) {
+        return false;
+    }
+    if (static_cast<std::uint64_t>(size.QuadPart) != offset) {
+        SetLastError(kHeldFileNotAsRecorded);
+        return false;
+    }
+    if (!Seek(target.get(), offset)) {
         return false;
     }
     const auto giveUp = [&](DWORD error) {
@@ -92,7 +125,7 @@ HeldBytes HeldBytesFor(const std::wstring& address) {
     if (record.address != address) {
         ForgetLocked();
         record.address = address;
-        record.nextRange = kWholeRest;
+        StartAfreshLocked();
     }
     if (record.bytes.count != 0 && FileSizeOf(HeldFile()) != record.bytes.count) {
         ForgetLocked(); // deleted or changed behind our back: nothing to go on from
@@ -116,6 +149,10 @@ bool AppendToHeldBytes(unsigned attempt, const std::wstring& address, const std:
             : RetryWhileHeld([&] { return AppendBytes(rangeFile, held, offset, length); },
                              [attempt] { return !AttemptIsCurrent(attempt); });
     if (!written) {
+        if (GetLastError() == kHeldFileNotAsRecorded) {
+            ForgetLocked(); // from the start again, cleanly
+            SetLastError(kHeldFileNotAsRecorded);
+        }
         return false;
     }
     record.bytes.count = offset + length;
@@ -155,13 +192,23 @@ bool PlaceHeldBytes(unsigned attempt, const std::wstring& workingFile) {
         return false;
     }
     record.bytes = HeldBytes{};
-    record.nextRange = kWholeRest; // a download after this one asks for the whole file again
+    StartAfreshLocked(); // a download after this one asks for the whole file again
     return true;
 }
 
 void StartRangesAfresh() {
     std::lock_guard<std::mutex> guard(heldLock);
-    record.nextRange = kWholeRest;
+    StartAfreshLocked();
+}
+
+void NoteAnswerNotSpliced() {
+    std::lock_guard<std::mutex> guard(heldLock);
+    ++record.notSpliced;
+}
+
+bool RangesGivenUp() {
+    std::lock_guard<std::mutex> guard(heldLock);
+    return record.notSpliced >= kNotSplicedBeforeWholeFiles;
 }
 
 std::uint64_t NextRangeLength() {

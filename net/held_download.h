@@ -22,8 +22,9 @@ HeldBytes HeldBytesFor(const std::wstring& address);
 
 // Appends the first `length` bytes of `rangeFile`, the range that starts where the held
 // bytes end, of the file of `total` bytes that `validator` names. False, with nothing
-// changed, when `attempt` is no longer current, the held file is not as recorded, or the
-// bytes cannot be written (ERROR_DISK_FULL then in GetLastError).
+// changed, when `attempt` is no longer current or the bytes cannot be written
+// (ERROR_DISK_FULL then in GetLastError); false with the held bytes forgotten when their
+// file is gone or not as long as recorded (another program deleted or cut it).
 bool AppendToHeldBytes(unsigned attempt, const std::wstring& address, const std::wstring& rangeFile,
                        std::uint64_t length, std::uint64_t total, const Validator& validator);
 
@@ -46,3 +47,8 @@ std::uint64_t NextRangeLength();
 void NoteRangeOutcome(std::uint64_t asked, bool cameWhole);
 // Once a whole file is placed: a download after it asks for the whole file first again.
 void StartRangesAfresh();
+
+// A range answer could not be spliced onto the bytes held; after a second such answer the
+// service's ranges are not used (RangesGivenUp) until a file has been placed.
+void NoteAnswerNotSpliced();
+bool RangesGivenUp();

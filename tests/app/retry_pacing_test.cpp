@@ -21,3 +21,17 @@ TEST(RetryPauseIsOver, CountsByUnsignedDifferenceAcrossTheWrap) {
     EXPECT_FALSE(RetryPauseIsOver(kBeforeWrap, 5000, 0x00000100u)); // 4352 ms later
     EXPECT_TRUE(RetryPauseIsOver(kBeforeWrap, 5000, 0x00000388u));  // 5000 ms later
 }
+
+TEST(RetryPause, IsDrawnEvenlyBelowItsBoundUnlessTheServiceNamesAWait) {
+    EXPECT_EQ(JitteredRetryPauseMs(3, 0), 0u);
+    EXPECT_EQ(JitteredRetryPauseMs(3, 0xFFFFFFFFu), 20000u);
+    EXPECT_EQ(JitteredRetryPauseMs(0, 0xFFFFFFFFu), 0u);
+    // Even: each tenth of the draws lands in its tenth of the pauses.
+    for (std::uint64_t tenth = 0; tenth < 10; ++tenth) {
+        const auto draw = static_cast<std::uint32_t>((tenth << 32) / 10 + 1);
+        EXPECT_EQ(JitteredRetryPauseMs(5, draw) / 6000, tenth);
+    }
+    EXPECT_EQ(PauseAfterFailureMs(1, 0, 20000), 20000u);
+    EXPECT_EQ(PauseAfterFailureMs(1, 0, kLongestServiceWaitMs + 1), kLongestServiceWaitMs);
+    EXPECT_EQ(PauseAfterFailureMs(1, 0xFFFFFFFFu, 0), 5000u);
+}

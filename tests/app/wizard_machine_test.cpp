@@ -33,12 +33,16 @@ public:
         event.done = done;
         return Send(event);
     }
+    // By default the back-off's draw is the largest, so the pause is its bound.
     std::vector<WizardAction> Ended(unsigned attempt, AttemptOutcome outcome,
-                                    std::uint32_t nowMs = 0) {
+                                    std::uint32_t nowMs = 0, std::uint32_t serviceWaitMs = 0,
+                                    std::uint32_t draw = 0xFFFFFFFFu) {
         WizardEvent event{EventKind::AttemptEnded};
         event.attempt = attempt;
         event.outcome = outcome;
         event.nowMs = nowMs;
+        event.serviceWaitMs = serviceWaitMs;
+        event.draw = draw;
         return Send(event);
     }
     std::vector<WizardAction> Timer(unsigned timer, int page) {
@@ -187,6 +191,30 @@ TEST(WizardMachine, RetryCountStartsAfreshAfterAnOutageOnlyAndRunsOnForFailures)
     w.Ended(3, AttemptOutcome::Failed, 200000);
     EXPECT_EQ(w.state.retryCount, 2);
     EXPECT_EQ(w.state.pauseMs, 10000u);
+    // The connection lost during that pause: once back, the download goes on at once.
+    w.Net(false, 201000);
+    w.Net(true, 201000);
+    EXPECT_EQ(w.state.page, PAGE_DOWNLOAD) << "a lost connection waited out a failure's pause";
+}
+
+// A busy service's Retry-After sets the pause (capped at 30 minutes) and counts as a
+// failed attempt on the banner; without one the pause is drawn below the back-off's bound.
+TEST(WizardMachine, ABusyServiceIsWaitedForAsItAsksAndOthersWithJitter) {
+    Wizard w;
+    w.Send(EventKind::StartClicked, true);
+    w.Ended(1, AttemptOutcome::Failed, 1000, 20000);
+    EXPECT_EQ(w.state.page, PAGE_OFFLINE);
+    EXPECT_EQ(w.state.retryCount, 1);
+    w.Net(true, 1000 + 19999);
+    EXPECT_EQ(w.state.page, PAGE_OFFLINE) << "asked again before the service's 20 s";
+    w.Net(true, 1000 + 20000);
+    EXPECT_EQ(w.state.page, PAGE_DOWNLOAD);
+    w.Ended(2, AttemptOutcome::Failed, 100000, 5 * 3600 * 1000);
+    EXPECT_EQ(w.state.pauseMs, 30u * 60 * 1000) << "a service's wait is capped";
+    EXPECT_EQ(w.state.retryCount, 2);
+    w.Net(true, 100000 + 30 * 60 * 1000);
+    w.Ended(3, AttemptOutcome::Failed, 2000000, 0, 0x80000000u);
+    EXPECT_EQ(w.state.pauseMs, 10000u) << "half the draw, half the third failure's bound";
 }
 
 // A stalled installer's notice lets the close button end the program; a value that moves

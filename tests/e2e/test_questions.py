@@ -46,7 +46,7 @@ class DamagedDownload(unittest.TestCase):
 
 
 class CancelQuestion(unittest.TestCase):
-    def test_declining_restarts_from_zero_bytes_and_accepting_ends(self):
+    def test_declining_goes_on_in_one_request_and_accepting_ends(self):
         with Session() as s:
             s.throttle_to_seconds(20)
             s.start()
@@ -58,8 +58,7 @@ class CancelQuestion(unittest.TestCase):
             shown = s.shown_percent()
             s.press("CANCEL")
             s.wait_for(lambda: len(s.address_requests()) == 2, 20, "a new attempt")
-            # The new transfer starts from 0 bytes; the display keeps its highest value
-            # until the new transfer passes it.
+            # The display keeps its highest value until the new transfer passes it.
             readings = []
 
             def passed():
@@ -77,6 +76,9 @@ class CancelQuestion(unittest.TestCase):
                                    accept=lambda t: len(t) >= 2)
             self.assertEqual(transfers[1]["query"], "", "a restart has no cache-busting query")
             self.assertEqual(transfers[1]["ended"], "client_gone")
+            # Stopped by us, not cut by the link: the rest in one request, not in ranges.
+            self.assertEqual(len(transfers), 2, transfers)
+            self.assertRegex(transfers[1]["range"], r"^(bytes=\d+-)?$")
 
 
 class DeclinedOnTheVerifyPage(unittest.TestCase):

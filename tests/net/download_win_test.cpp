@@ -226,9 +226,7 @@ TEST_F(DownloadTest, AbortMidTransferStopsTheAttemptAndKeepsWhatArrived) {
             reportsAtAbort = window.Reports().size();
         }
     });
-    const DWORD started = GetTickCount();
     EXPECT_EQ(Run(), DOWNLOAD_STOPPED);
-    EXPECT_LT(GetTickCount() - started, 3000u) << "the abort did not end the transfer early";
     ASSERT_GT(reportsAtAbort.load(), 0u);
     EXPECT_EQ(window.Reports().size(), reportsAtAbort.load()) << "reported after the abort";
     EXPECT_FALSE(WorkingFileExists());
@@ -236,14 +234,15 @@ TEST_F(DownloadTest, AbortMidTransferStopsTheAttemptAndKeepsWhatArrived) {
     // The next attempt asks only for the rest.
     const std::uint64_t held = HeldBytesLeft();
     EXPECT_GT(held, 0u);
+    EXPECT_LT(held, 2000000u) << "the abort did not end the transfer early";
     window.OnReport(nullptr);
     app.abortDownload.store(0); // the question declined
     EXPECT_EQ(Run(), DOWNLOAD_PLACED);
     const std::vector<std::string> ranges = service::Logged(kInstallerPath, "range");
     const std::string resumed = "bytes=" + std::to_string(held) + "-";
-    EXPECT_TRUE(std::any_of(ranges.begin(), ranges.end(),
-                            [&](const std::string& range) { return range.rfind(resumed, 0) == 0; }))
-        << "no request went on from byte " << held;
+    // Stopped by us, not cut by the link: the rest in one request, not in bounded ranges.
+    EXPECT_EQ(ranges.size(), 2u);
+    EXPECT_EQ(ranges.back(), resumed);
     EXPECT_EQ(std::count_if(ranges.begin(), ranges.end(),
                             [](const std::string& range) {
                                 return range.empty() || range.rfind("bytes=0-", 0) == 0;
@@ -261,12 +260,10 @@ TEST_F(DownloadTest, NotificationWhileAbortIsSetSendsNothingAndDoesNotPause) {
     std::thread([&] {
         BindAttemptToThisThread(7);
         app.abortDownload.store(1);
-        const ULONGLONG started = GetTickCount64();
+        // Refused before anything is sent: the pause follows a report only.
         for (int i = 0; i < 50; ++i) {
             EXPECT_EQ(app.OnProgress(10, 100, BINDSTATUS_DOWNLOADINGDATA, nullptr), E_ABORT);
         }
-        // Fifty 20 ms pauses would take a second.
-        EXPECT_LT(GetTickCount64() - started, 300u);
         EXPECT_TRUE(window.Reports().empty());
 
         app.abortDownload.store(0);
@@ -387,6 +384,8 @@ TEST_F(DownloadTest, AnAnswerThatDoesNotFitIsNotSpliced) {
         // A range of the wrong start (after a cut, from the bytes held) is not taken;
         // after a second such answer the file comes whole without ranges.
         {{L"close_after=300000&times=1", L"wrong_start=65536"}, "200,206,206,200"},
+        // A 416, even one whose total is exactly the bytes held, says the file changed.
+        {{L"close_after=300000&times=1", L"refuse_range=300000"}, "200,416,416,200"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.knobs));
@@ -394,9 +393,11 @@ TEST_F(DownloadTest, AnAnswerThatDoesNotFitIsNotSpliced) {
         for (const std::wstring& knobs : c.knobs) {
             service::Control(Knobs(knobs));
         }
+        // Each answer that does not move the download forward ends its attempt as a
+        // failed one (the wizard's back-off paces the next): never a request loop.
         LPARAM outcome = Run();
-        if (outcome == DOWNLOAD_FAILED) {
-            outcome = Run(); // the cut attempt failed; the next one goes on
+        for (int attempts = 1; outcome == DOWNLOAD_FAILED && attempts < 4; ++attempts) {
+            outcome = Run();
         }
         ASSERT_EQ(outcome, DOWNLOAD_PLACED);
         EXPECT_EQ(WorkingFileMd5(), service::InstallerMd5Upper());
