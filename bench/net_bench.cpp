@@ -3,6 +3,8 @@
 //                           object as callback, a window handling every report
 //   net_bench plain URL OUT URLDownloadToFileW with a callback that does nothing
 //   net_bench md5 FILE      FileMd5Hex, with the process's peak working set around it
+//   net_bench append FILE   the copy of a downloaded range (FILE, moved away) onto the
+//                           bytes held, as a resumed download appends it
 // Each prints one line of "key=value" pairs.
 #include <windows.h>
 #include <psapi.h>
@@ -21,6 +23,7 @@
 #include "net/download.h"
 #include "net/download_attempts.h"
 #include "net/download_rules.h"
+#include "net/held_download.h"
 #include "net/file_md5.h"
 
 namespace {
@@ -130,6 +133,38 @@ int RunMd5(const wchar_t* file) {
                 static_cast<unsigned long long>(peakAfter));
     return digest.empty() ? 1 : 0;
 }
+// Holds a 1 MiB prefix, then appends FILE to it as the range that follows.
+int RunAppend(const wchar_t* file) {
+    const std::wstring range = GetInstallerFilePath() + L".bench-range";
+    const std::wstring prefix = GetInstallerFilePath() + L".bench-prefix";
+    constexpr DWORD kPrefix = 1 << 20;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!MoveFileExW(file, range.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ||
+        !GetFileAttributesExW(range.c_str(), GetFileExInfoStandard, &data)) {
+        return 1;
+    }
+    const std::uint64_t length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    HANDLE out = CreateFileW(prefix.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::string zeros(kPrefix, '\0');
+    DWORD written = 0;
+    WriteFile(out, zeros.data(), kPrefix, &written, nullptr);
+    CloseHandle(out);
+    const std::wstring address = L"http://bench/installer.exe";
+    const Validator validator{L"\"bench\"", true};
+    MakeCurrentAttempt(1);
+    HeldBytesFor(address);
+    if (!HoldPrefix(1, address, prefix, kPrefix, kPrefix + length, validator)) {
+        return 1;
+    }
+    const LARGE_INTEGER started = Now();
+    const bool appended = AppendToHeldBytes(1, address, range, length, kPrefix + length, validator);
+    const LARGE_INTEGER ended = Now();
+    std::printf("seconds=%.3f appended=%d bytes=%llu\n", Seconds(started, ended), appended ? 1 : 0,
+                static_cast<unsigned long long>(length));
+    ForgetHeldBytes(1);
+    DeleteFileW(range.c_str());
+    return appended ? 0 : 1;
+}
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -143,6 +178,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"md5" && argc > 2) {
         return RunMd5(argv[2]);
     }
-    std::fprintf(stderr, "usage: net_bench real | plain URL OUT | md5 FILE\n");
+    if (mode == L"append" && argc > 2) {
+        return RunAppend(argv[2]);
+    }
+    std::fprintf(stderr, "usage: net_bench real | plain URL OUT | md5 FILE | append FILE\n");
     return 2;
 }
