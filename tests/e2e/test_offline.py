@@ -6,7 +6,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import Session  # noqa: E402
+from session import INSTALL, Session  # noqa: E402
 
 
 class LostConnection(unittest.TestCase):
@@ -77,7 +77,8 @@ class FailingServer(unittest.TestCase):
         with Session() as s:
             s.control.set(busy=20)  # 503 with Retry-After: 20, until mended
             s.start()
-            s.start_upgrade()
+            s.click(INSTALL)
+            s.wait_page("offline", 30)
             counts = []
             end = time.monotonic() + 65
             while time.monotonic() < end:

@@ -76,6 +76,8 @@ class CancelQuestion(unittest.TestCase):
                                    accept=lambda t: len(t) >= 2)
             self.assertEqual(transfers[1]["query"], "", "a restart has no cache-busting query")
             self.assertEqual(transfers[1]["ended"], "client_gone")
+            print(f"declined cancel: {[(t['range'], t['bytes']) for t in transfers]}",
+                  file=sys.stderr)
             # Stopped by us, not cut by the link: the rest in one request, not in ranges.
             self.assertEqual(len(transfers), 2, transfers)
             self.assertRegex(transfers[1]["range"], r"^(bytes=\d+-)?$")
