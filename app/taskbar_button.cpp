@@ -16,6 +16,7 @@ UINT buttonCreatedMessage = 0;
 ComPtr<ITaskbarList3> taskbar;
 TaskbarState wanted;                 // what the wizard shows now
 std::optional<TaskbarState> applied; // what the shell was last told
+std::optional<FlashCause> flashing;  // why the button was last set flashing
 
 TBPFLAG FlagOf(TaskbarMark mark) {
     switch (mark) {
@@ -88,7 +89,7 @@ void ForgetTaskbarButton() {
     applied.reset();
 }
 
-void FlashTaskbarButton(HWND window) {
+void FlashTaskbarButton(HWND window, FlashCause cause) {
     DWORD foregroundProcess = 0;
     HWND foreground = GetForegroundWindow();
     if (foreground != nullptr) {
@@ -102,4 +103,19 @@ void FlashTaskbarButton(HWND window) {
     flash.hwnd = window;
     flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
     FlashWindowEx(&flash);
+    flashing = cause;
+}
+
+void StopTaskbarFlash(HWND window, FlashCause cause) {
+    if (flashing != cause) {
+        return;
+    }
+    // The flash would otherwise go on until the window comes forward, which answering
+    // the question does not always bring about.
+    FLASHWINFO stop{};
+    stop.cbSize = sizeof(stop);
+    stop.hwnd = window;
+    stop.dwFlags = FLASHW_STOP;
+    FlashWindowEx(&stop);
+    flashing.reset();
 }

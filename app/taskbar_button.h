@@ -24,6 +24,14 @@ void ShowTaskbarProgress(HWND window, const TaskbarState& state);
 // Lets go of the progress object; before the window's COM apartment ends.
 void ForgetTaskbarButton();
 
+// Why the button flashes: a question's flash ends with its answer, the finish page's
+// only when the user brings the window forward.
+enum class FlashCause { Question, Finished };
+
 // Flashes the button until the user brings the window forward, unless a window of this
 // program is already in the foreground.
-void FlashTaskbarButton(HWND window);
+void FlashTaskbarButton(HWND window, FlashCause cause);
+
+// Stops the button's flash if `cause` started the latest one: a flash started since for
+// something else still wants the user.
+void StopTaskbarFlash(HWND window, FlashCause cause);

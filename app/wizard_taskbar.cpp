@@ -23,12 +23,14 @@ void FollowWizardOnTaskbar(HWND mainWindow) {
         wizard.noticeShown || (wizard.offlinePaused && wizard.pauseCause == PauseCause::DiskFull);
     ShowTaskbarProgress(mainWindow, TaskbarStateFor(page, bar, failureNotice));
     if (page == PAGE_DONE && lastPage != PAGE_DONE && lastPage != -1) {
-        FlashTaskbarButton(mainWindow);
+        FlashTaskbarButton(mainWindow, FlashCause::Finished);
     }
     lastPage = page;
 }
 
 int AskUser(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
-    FlashTaskbarButton(owner);
-    return MessageBoxW(owner, text, caption, type);
+    FlashTaskbarButton(owner, FlashCause::Question);
+    const int answer = MessageBoxW(owner, text, caption, type);
+    StopTaskbarFlash(owner, FlashCause::Question);
+    return answer;
 }

@@ -8,5 +8,5 @@
 void FollowWizardOnTaskbar(HWND mainWindow);
 
 // MessageBoxW for a question the wizard asks; the button flashes when the question comes
-// up while the window is behind others.
+// up while the window is behind others, until it is answered.
 int AskUser(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);

@@ -38,6 +38,38 @@ HRESULT GiveText(const std::wstring& text, BSTR* out) {
     return *out != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
+// The properties this object answers itself; read through IDispatch too.
+bool IsOwnProperty(DISPID id) {
+    return id == DISPID_ACC_NAME || id == DISPID_ACC_VALUE || id == DISPID_ACC_ROLE ||
+           id == DISPID_ACC_STATE;
+}
+
+// The child a property is read of, from IDispatch's arguments: left out, the object itself.
+HRESULT ChildArgument(DISPPARAMS& parameters, VARIANT& child, UINT* badArgument) {
+    if (parameters.cNamedArgs != 0) {
+        return DISP_E_NONAMEDARGS;
+    }
+    if (parameters.cArgs > 1) {
+        return DISP_E_BADPARAMCOUNT;
+    }
+    child.vt = VT_I4;
+    child.lVal = CHILDID_SELF;
+    if (parameters.cArgs == 0) {
+        return S_OK;
+    }
+    VARIANT& given = parameters.rgvarg[0];
+    if (given.vt == VT_ERROR && given.scode == DISP_E_PARAMNOTFOUND) {
+        return S_OK; // an optional argument not given
+    }
+    if (FAILED(VariantChangeType(&child, &given, 0, VT_I4))) {
+        if (badArgument != nullptr) {
+            *badArgument = 0;
+        }
+        return DISP_E_TYPEMISMATCH;
+    }
+    return S_OK;
+}
+
 // The control's object: the facts of its source, and the system's standard object for
 // the rest (its parent, place, states, and the check state of a checkbox).
 class FactsAccessible final : public IAccessible, public IOleWindow {
@@ -70,7 +102,9 @@ public:
         return static_cast<ULONG>(left);
     }
 
-    // IDispatch: the standard object's.
+    // IDispatch: the standard object's, but for the properties this object answers
+    // itself. Clients that read those through Invoke (scripts, some screen readers) would
+    // otherwise hear the standard object's answers, not the skin's.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         return standard_->GetTypeInfoCount(count);
     }
@@ -84,7 +118,36 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* error,
                                      UINT* badArgument) override {
-        return standard_->Invoke(id, iid, locale, flags, parameters, result, error, badArgument);
+        if (!IsOwnProperty(id) || (flags & DISPATCH_PROPERTYGET) == 0 || parameters == nullptr) {
+            return standard_->Invoke(id, iid, locale, flags, parameters, result, error,
+                                     badArgument);
+        }
+        if (iid != IID_NULL) {
+            return DISP_E_UNKNOWNINTERFACE;
+        }
+        VARIANT child;
+        VariantInit(&child);
+        const HRESULT argument = ChildArgument(*parameters, child, badArgument);
+        if (FAILED(argument)) {
+            return argument;
+        }
+        VARIANT answer;
+        VariantInit(&answer);
+        const HRESULT read = GetOwnProperty(id, child, answer);
+        if (FAILED(read)) {
+            // As the type library's dispatch reports a failing property.
+            if (error != nullptr) {
+                *error = EXCEPINFO{};
+                error->scode = read;
+            }
+            return DISP_E_EXCEPTION;
+        }
+        if (result != nullptr) {
+            *result = answer;
+        } else {
+            VariantClear(&answer);
+        }
+        return S_OK;
     }
 
     // IAccessible: name, role, value and state from the facts where they say something.
@@ -200,6 +263,25 @@ public:
 
 private:
     ~FactsAccessible() = default;
+
+    HRESULT GetOwnProperty(DISPID id, const VARIANT& child, VARIANT& answer) {
+        switch (id) {
+        case DISPID_ACC_ROLE:
+            return get_accRole(child, &answer);
+        case DISPID_ACC_STATE:
+            return get_accState(child, &answer);
+        default:
+            break;
+        }
+        BSTR text = nullptr; // a null BSTR is an empty text
+        const HRESULT read =
+            id == DISPID_ACC_NAME ? get_accName(child, &text) : get_accValue(child, &text);
+        if (SUCCEEDED(read)) {
+            answer.vt = VT_BSTR;
+            answer.bstrVal = text;
+        }
+        return read;
+    }
 
     LONG references_ = 1;
     HWND control_;

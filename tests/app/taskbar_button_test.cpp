@@ -1,20 +1,48 @@
 // The main window's taskbar button through a test double of the shell's ITaskbarList3,
 // registered as the class the program asks COM for: the object is made only once the
-// shell has announced the button, and it is told each change of the wizard once.
+// shell has announced the button, and it is told each change of the wizard once. And
+// its flash, through doubles of the system's FlashWindowEx and MessageBoxW: a
+// question's flash ends with the answer.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 #include <shobjidl.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/startup.h"
 #include "app/taskbar_button.h"
+#include "app/wizard_taskbar.h"
 #include "core/app_object.h"
 #include "core/messages.h"
+
+// What the system was asked of the button's flash and of message boxes, one entry per
+// call: "flash" (on the button until the window comes forward), "stop", "box".
+std::vector<std::string> flashes;
+// What happens while a question waits for its answer.
+std::function<void()> whileAsking;
+
+// These stand in for user32's: the linker takes a definition of the program's own
+// before an import library's.
+BOOL WINAPI FlashWindowEx(PFLASHWINFO info) {
+    if (info->dwFlags == FLASHW_STOP) {
+        flashes.push_back("stop");
+    } else {
+        flashes.push_back(info->dwFlags == (FLASHW_TRAY | FLASHW_TIMERNOFG) ? "flash" : "other");
+    }
+    return TRUE;
+}
+int WINAPI MessageBoxW(HWND, LPCWSTR, LPCWSTR, UINT) {
+    flashes.push_back("box");
+    if (whileAsking) {
+        whileAsking();
+    }
+    return IDOK;
+}
 
 namespace {
 
@@ -204,6 +232,42 @@ TEST(TaskbarButton, MadeAfterTheShellsWordAndToldEachChangeOnce) {
         delete list;
     }
     CoUninitialize();
+}
+
+DWORD ForegroundProcess() {
+    DWORD process = 0;
+    if (HWND foreground = GetForegroundWindow()) {
+        GetWindowThreadProcessId(foreground, &process);
+    }
+    return process;
+}
+
+TEST(TaskbarFlash, AQuestionsFlashEndsWithItsAnswerAndLeavesTheFinishPagesOn) {
+    HWND window = CreateWindowExW(0, L"STATIC", L"Tidewell", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    // Behind a window of another program: the desktop's, which the system's shell owns.
+    SetForegroundWindow(GetDesktopWindow());
+    ASSERT_NE(ForegroundProcess(), GetCurrentProcessId());
+    flashes.clear();
+
+    // The button flashes while the question waits, and stops when it is answered.
+    EXPECT_EQ(AskUser(window, L"?", L"!", MB_OKCANCEL), IDOK);
+    EXPECT_EQ(std::exchange(flashes, {}), (Calls{"flash", "box", "stop"}));
+
+    // The finish page reached meanwhile: its flash goes on after the answer.
+    whileAsking = [window] { FlashTaskbarButton(window, FlashCause::Finished); };
+    AskUser(window, L"?", L"!", MB_OKCANCEL);
+    EXPECT_EQ(std::exchange(flashes, {}), (Calls{"flash", "box", "flash"}));
+    whileAsking = nullptr;
+
+    // Asked while the window is in front: nothing flashes, nothing is stopped.
+    SetForegroundWindow(window);
+    ASSERT_EQ(ForegroundProcess(), GetCurrentProcessId());
+    AskUser(window, L"?", L"!", MB_OKCANCEL);
+    EXPECT_EQ(std::exchange(flashes, {}), Calls{"box"});
+    DestroyWindow(window);
 }
 
 } // namespace

@@ -100,6 +100,8 @@ class AccessibleNames(unittest.TestCase):
         for control in shown:
             found = s.accessible(control)
             self.assertNotEqual(found["name"].strip(), "", f"control {control} on {page}")
+            # Clients that read properties through IDispatch hear the same name.
+            self.assertEqual(found["dispatch_name"], found["name"], f"control {control}")
             if control == AGREE_CHECK:
                 self.assertEqual(found["name"], CONSENT)
                 self.assertEqual(found["role"], ROLE_CHECKBUTTON)

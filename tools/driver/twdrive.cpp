@@ -613,8 +613,27 @@ std::wstring TakeText(BSTR text) {
     return taken;
 }
 
+// The name as a client that reads properties through IDispatch hears it.
+std::wstring NameThroughDispatch(IAccessible* object) {
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    DISPPARAMS parameters{&self, nullptr, 1, 0};
+    VARIANT name;
+    VariantInit(&name);
+    const HRESULT read = object->Invoke(DISPID_ACC_NAME, IID_NULL, LOCALE_USER_DEFAULT,
+                                        DISPATCH_PROPERTYGET, &parameters, &name, nullptr, nullptr);
+    std::wstring heard;
+    if (SUCCEEDED(read) && name.vt == VT_BSTR && name.bstrVal != nullptr) {
+        heard.assign(name.bstrVal, SysStringLen(name.bstrVal));
+    }
+    VariantClear(&name);
+    return heard;
+}
+
 // accname ID: what an accessibility client learns about a control of the main window:
-// its object (AccessibleObjectFromWindow), name, value, role and state.
+// its object (AccessibleObjectFromWindow), name, value, role and state, and the name
+// read through IDispatch.
 void CmdAccName(const Args& args, Reply& reply) {
     HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
     if (!control) {
@@ -644,6 +663,7 @@ void CmdAccName(const Args& args, Reply& reply) {
     reply.json.Bool("ok", true).String("name", TakeText(name)).String("value", TakeText(value));
     reply.json.Number("role", role.vt == VT_I4 ? role.lVal : 0);
     reply.json.Number("state", state.vt == VT_I4 ? state.lVal : 0);
+    reply.json.String("dispatch_name", NameThroughDispatch(object));
     VariantClear(&role);
     VariantClear(&state);
     object->Release();
