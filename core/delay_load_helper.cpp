@@ -21,8 +21,11 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 // dlltool's delay-import libraries in sections named .text$2 and sorts the .text$
 // sections by name, so this one follows the last of them; without it the bytes after the
 // table are code, which whoever walks the table to its zero entry would read as
-// descriptors. tools/set_delay_import_directory checks that it is there.
-extern "C" __attribute__((section(".text$2z"))) const ImgDelayDescr kDelayImportTableEnd = {};
+// descriptors. Aligned as they are (4), so it starts where the last one ends, not where
+// the compiler would put a 32-byte object of its own accord. tools/set_delay_import_directory
+// checks that it is there.
+extern "C" __attribute__((section(".text$2z"), aligned(4)))
+const ImgDelayDescr kDelayImportTableEnd = {};
 
 namespace {
 constexpr wchar_t kCaption[] = L"Tidewell";
