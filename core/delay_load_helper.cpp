@@ -77,9 +77,9 @@ bool FileNameOf(const char* dll, wchar_t (&name)[MAX_PATH]) {
 }
 
 // Whether an activation context (the program's manifest, or the system's default one)
-// redirects a DLL name to a side-by-side assembly. XP keeps GDI+ only there, not in the
-// system folder; a load by name of such a DLL goes to the assembly, never to the
-// program's folder.
+// redirects a DLL name to a side-by-side assembly: the lookup the loader itself makes
+// first for a name. XP keeps GDI+ only there, not in the system folder; a load by name of
+// such a DLL goes to the assembly, never to the program's folder.
 bool RedirectedSideBySide(const wchar_t* name) {
     ACTCTX_SECTION_KEYED_DATA_2600 data = {};
     data.cbSize = sizeof data;
