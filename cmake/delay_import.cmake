@@ -1,8 +1,7 @@
 # Delay-import libraries: a program linked with one loads the DLL at its first call into
-# it instead of at start-up, through the mingw-w64 runtime's __delayLoadHelper2 (libmingwex,
-# whose own imports are LoadLibraryA, GetProcAddress and a few more of kernel32). By then
-# the program has restricted where Windows looks for DLLs (core/dll_search.h), so a DLL of
-# the same name in the program's folder is never the one found.
+# it instead of at start-up, through the program's own __delayLoadHelper2
+# (core/delay_load_helper.cpp), which loads it by its full path in the system folder, so
+# a DLL of the same name in the program's folder is never the one found, on any Windows.
 #
 # Each library is made by dlltool from the exports that the toolchain's own import library
 # names, so it offers the same functions. Exports that are data have no thunk there, and a
@@ -36,13 +35,22 @@ function(tidewell_delay_import_library out_var name)
         endif()
     endforeach()
     list(REMOVE_DUPLICATES functions)
-    list(JOIN functions "\n" exports)
+    tidewell_delay_library_of(library ${name} ${name} "${functions}")
+    set(${out_var} ${library} PARENT_SCOPE)
+endfunction()
+
+# tidewell_delay_library_of(<out-var> <library> <dll> <exports>): makes
+# lib<library>_delay.a for <dll>.dll offering <exports> (a list of .def lines: "Function",
+# or "Function @N NONAME" for one imported by its ordinal; on i686 a stdcall function's
+# name carries its @bytes) and puts its path in <out-var>.
+function(tidewell_delay_library_of out_var library dll exports)
+    list(JOIN exports "\n" lines)
     set(folder ${CMAKE_BINARY_DIR}/delay_import)
-    file(WRITE ${folder}/${name}.def "LIBRARY ${name}.dll\nEXPORTS\n${exports}\n")
+    file(WRITE ${folder}/${library}.def "LIBRARY ${dll}.dll\nEXPORTS\n${lines}\n")
     # --kill-at: the DLL exports the stdcall names without their @N suffixes.
     # Run in its folder: dlltool names the library's symbols after the output path.
-    execute_process(COMMAND ${TIDEWELL_DLLTOOL} --kill-at --input-def ${name}.def
-        --dllname ${name}.dll --output-delaylib lib${name}_delay.a
+    execute_process(COMMAND ${TIDEWELL_DLLTOOL} --kill-at --input-def ${library}.def
+        --dllname ${dll}.dll --output-delaylib lib${library}_delay.a
         WORKING_DIRECTORY ${folder} COMMAND_ERROR_IS_FATAL ANY)
-    set(${out_var} ${folder}/lib${name}_delay.a PARENT_SCOPE)
+    set(${out_var} ${folder}/lib${library}_delay.a PARENT_SCOPE)
 endfunction()

@@ -16,8 +16,8 @@ TEST(PreloadSystemLibraries, LaterLoadsByNameGetTheSystemFoldersModule) {
     ASSERT_GT(length, 0u);
     const std::wstring systemFolder = std::wstring(folder, length) + L"\\";
     PreloadSystemLibraries();
-    for (const wchar_t* name : {L"gdiplus.dll", L"comctl32.dll", L"urlmon.dll", L"wininet.dll",
-                                L"wintrust.dll", L"crypt32.dll", L"uxtheme.dll"}) {
+    for (const wchar_t* name : {L"comctl32.dll", L"urlmon.dll", L"wininet.dll", L"wintrust.dll",
+                                L"crypt32.dll", L"uxtheme.dll", L"rasapi32.dll", L"schannel.dll"}) {
         const HMODULE preloaded = GetModuleHandleW(name);
         ASSERT_NE(preloaded, nullptr) << name;
         wchar_t path[MAX_PATH] = {};

@@ -1,5 +1,7 @@
 """DLLs planted beside Tidewell.exe, named like the system DLLs it uses, never run: the
-program is started from folders such as Downloads, where a web page can leave files."""
+program is started from folders such as Downloads, where a web page can leave files.
+Delay-loaded DLLs come from the system folder even where the DLL search is left as it
+is (Windows XP), and one that cannot be had ends the program with a message."""
 import sys
 import unittest
 from pathlib import Path
@@ -60,6 +62,34 @@ class PlantedBesideTheProgram(unittest.TestCase):
             self.assertEqual(exit_code, 0)
             self.assertEqual(len([r for r in s.records() if r[0] == "installer"]), 1)
             self.assertEqual(markers(s), {}, "planted DLLs that ran, with the programs they ran in")
+
+
+class DelayLoaded(unittest.TestCase):
+    """delayprobe.exe (tools/delay_probe/) delay-loads comctl32 functions through the
+    program's own helper and leaves the DLL search as Windows sets it."""
+
+    def test_from_the_system_folder_or_a_message_and_a_clean_end(self):
+        comctl32 = PLANTED / "comctl32.dll"
+        overrides = "%s;comctl32=n,b" % wine.BASE_ENV["WINEDLLOVERRIDES"]
+        with Session(service=False, netns=False, program_env={"WINEDLLOVERRIDES": overrides},
+                     name="delay-load") as s:
+            probe = s.program_dir / "delayprobe.exe"
+            probe.write_bytes((BIN / "tools" / "delayprobe.exe").read_bytes())
+            (s.program_dir / comctl32.name).write_bytes(comctl32.read_bytes())
+            # Eight threads resolve the same functions at once, by name and by ordinal.
+            self.assertEqual(s.wait_exit(s.launch(probe, "present")), 0,
+                             "2: a call failed, 3: comctl32 came from elsewhere")
+            self.assertEqual(markers(s), {})
+            for mode, missing, exit_code in (
+                    ("missing-function", "comctl32.dll!TidewellAbsentFunction", 127),
+                    ("missing-dll", "tidewell-absent.dll!TidewellProbe", 126)):
+                with self.subTest(mode):
+                    pid = s.launch(probe, mode)
+                    box = s.wait_box()
+                    self.assertIn(missing, box["text"])
+                    self.assertIn("无法载入系统组件", box["text"])
+                    s.press("OK")
+                    self.assertEqual(s.wait_exit(pid), exit_code)
 
 
 if __name__ == "__main__":
