@@ -82,8 +82,29 @@ HBITMAP Resample(Gdiplus::GpImage* source, int width, int height) {
     info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
     ScopedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) {
+        return nullptr;
+    }
+    // Art drawn at this very size is taken as it is, its pixels read straight into the
+    // bitmap: a filter could only blur it, and drawing it costs as much as filtering.
+    if (sourceWidth == static_cast<UINT>(width) && sourceHeight == static_cast<UINT>(height)) {
+        Gdiplus::BitmapData pixels{};
+        pixels.Width = sourceWidth;
+        pixels.Height = sourceHeight;
+        pixels.Stride = width * 4;
+        pixels.PixelFormat = PixelFormat32bppRGB;
+        pixels.Scan0 = bits;
+        const Gdiplus::GpRect whole{0, 0, width, height};
+        auto* art = static_cast<Gdiplus::GpBitmap*>(source);
+        if (Gdiplus::DllExports::GdipBitmapLockBits(
+                art, &whole, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeUserInputBuf,
+                PixelFormat32bppRGB, &pixels) == Gdiplus::Ok) {
+            Gdiplus::DllExports::GdipBitmapUnlockBits(art, &pixels);
+            return bitmap.release();
+        }
+    }
     const MemoryDC memory(nullptr);
-    if (!bitmap || memory.get() == nullptr) {
+    if (memory.get() == nullptr) {
         return nullptr;
     }
     const ScopedSelect selected(memory.get(), bitmap.get());

@@ -664,8 +664,9 @@ std::wstring NameThroughDispatch(IAccessible* object) {
 }
 
 // accname ID: what an accessibility client learns about a control of the main window:
-// its object (AccessibleObjectFromWindow), name, value, role and state, and the name
-// read through IDispatch.
+// its object (AccessibleObjectFromWindow), name, value, role, state, the name read
+// through IDispatch, and where it says the control stands ("location", in the main
+// window's client pixels).
 void CmdAccName(const Args& args, Reply& reply) {
     HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
     if (!control) {
@@ -692,7 +693,15 @@ void CmdAccName(const Args& args, Reply& reply) {
     object->get_accValue(self, &value);
     object->get_accRole(self, &role);
     object->get_accState(self, &state);
+    long left = 0;
+    long top = 0;
+    long width = 0;
+    long height = 0;
+    object->accLocation(&left, &top, &width, &height, self);
+    RECT location{left, top, left + width, top + height};
+    MapWindowPoints(nullptr, MainWindow(), reinterpret_cast<POINT*>(&location), 2);
     reply.json.Bool("ok", true).String("name", TakeText(name)).String("value", TakeText(value));
+    PutRect(reply.json, "location", location);
     reply.json.Number("role", role.vt == VT_I4 ? role.lVal : 0);
     reply.json.Number("state", state.vt == VT_I4 ? state.lVal : 0);
     reply.json.String("dispatch_name", NameThroughDispatch(object));
