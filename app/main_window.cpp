@@ -31,6 +31,10 @@ HFONT staticFont = nullptr;
 HBRUSH staticBrush = nullptr;
 // The balloons' font at the skin's DPI, handed to both tooltips; null: their default.
 HFONT tooltipFont = nullptr;
+// The taskbar's and the task switcher's icons, picked from the icon's sizes for the
+// skin's DPI (16 and 32 pixels at 96 DPI); null: the class's.
+HICON smallIcon = nullptr;
+HICON bigIcon = nullptr;
 
 void CentreOnDesktop(HWND hwnd) {
     RECT desktop{};
@@ -70,6 +74,35 @@ void ScaleTooltipFont() {
     tooltipFont = made;
 }
 
+HICON IconAt(HWND hwnd, int size) {
+    return static_cast<HICON>(
+        LoadImageW(InstanceOf(hwnd), L"IDI_ICON1", IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+// The window's icons drawn from the size nearest the DPI's, not one scaled by the system.
+void ScaleIcons(HWND hwnd) {
+    HICON small = IconAt(hwnd, SkinLength(16));
+    HICON big = IconAt(hwnd, SkinLength(32));
+    SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    for (HICON replaced : {smallIcon, bigIcon}) {
+        if (replaced != nullptr) {
+            DestroyIcon(replaced);
+        }
+    }
+    smallIcon = small;
+    bigIcon = big;
+}
+
+void ReleaseIcons() {
+    for (HICON* icon : {&smallIcon, &bigIcon}) {
+        if (*icon != nullptr) {
+            DestroyIcon(*icon);
+            *icon = nullptr;
+        }
+    }
+}
+
 void ReleaseTooltipFont() {
     if (tooltipFont != nullptr) {
         DeleteObject(tooltipFont);
@@ -86,6 +119,7 @@ LRESULT OnCreate(HWND hwnd) {
     CentreOnDesktop(hwnd);
     CreateChildControls(hwnd);
     ScaleTooltipFont();
+    ScaleIcons(hwnd);
     NameControls(hwnd);
     ListenForTaskbarButton(hwnd);
     GoToPage(PAGE_AGREE);
@@ -139,6 +173,7 @@ LRESULT OnDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     ForgetScaledPictures();
     LayOutChildControls();
     ScaleTooltipFont();
+    ScaleIcons(hwnd);
     const RECT& suggested = SuggestedRect(lParam);
     SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, SkinLength(kMainWindowWidth),
                  SkinLength(kMainWindowHeight), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -180,6 +215,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         Dispatch(hwnd, WizardEvent{EventKind::WindowDestroyed}); // nothing once quitting
         ReleaseStaticColours();
         ReleaseTooltipFont(); // the tooltips, owned popups, are gone by now
+        ReleaseIcons();
         ForgetScaledPictures();
         return 0;
     case kDpiChangedMessage:
