@@ -10,13 +10,14 @@
 #include "core/app_object.h"
 #include "core/gdi_handles.h"
 #include "ui/control_font.h"
+#include "ui/skin_scale.h"
 #include "ui/text_controls.h"
 
 namespace {
 // The skin's darker button blue.
 constexpr COLORREF kCueColour = RGB(20, 102, 200);
 constexpr COLORREF kCueGapColour = RGB(255, 255, 255);
-constexpr int kCueGap = 2; // between a control and the frame around it
+constexpr int kCueGap = 2; // between a control and the frame around it, at 96 DPI
 
 int focusId = 0;       // the control holding the wizard's focus
 int focusPage = -1;    // the page that focus belongs to
@@ -41,7 +42,7 @@ RECT PlaceOf(HWND mainWindow, HWND control) {
 // Width of a text in the small font, as the window and the links draw it.
 int TextWidth(HWND mainWindow, const wchar_t* text, int length) {
     const WindowDC dc(mainWindow);
-    const ScopedFont font(CreateControlFont(kSmallFontHeight));
+    const ScopedFont font(CreateControlFont(SkinLength(kSmallFontHeight)));
     const ScopedSelect selected(dc.get(), font.get());
     SIZE size{};
     GetTextExtentPoint32W(dc.get(), text, length, &size);
@@ -49,13 +50,15 @@ int TextWidth(HWND mainWindow, const wchar_t* text, int length) {
 }
 
 struct Cue {
-    RECT area;      // frame: the rectangle; line: one row of pixels
+    RECT area;      // frame: the rectangle; line: the rows of the line
     bool underline; // a line under a link rather than a frame
 };
 
 // Where the cue of a control stands: always on the main window's own surface, which
 // does not reach under its children.
 Cue CueOf(HWND mainWindow, int id) {
+    const int gap = SkinLength(kCueGap);
+    const int line = SkinLength(1);
     HWND control = GetDlgItem(mainWindow, id);
     const RECT place = PlaceOf(mainWindow, control);
     if (IsLink(id)) {
@@ -67,18 +70,19 @@ Cue CueOf(HWND mainWindow, int id) {
             length = lstrlenW(text);
         }
         const int width = TextWidth(mainWindow, text, length);
-        return Cue{RECT{place.left, place.bottom + 1, place.left + width, place.bottom + 2}, true};
+        return Cue{
+            RECT{place.left, place.bottom + line, place.left + width, place.bottom + 2 * line},
+            true};
     }
     if (id == ID_AGREE_CHECK) {
         // The box stands for the whole sentence around it, as a checkbox's label would.
-        const int sentenceEnd =
-            kConsentAfterX + TextWidth(mainWindow, kConsentAfter, lstrlenW(kConsentAfter));
-        return Cue{RECT{place.left - kCueGap, place.top - kCueGap, sentenceEnd + kCueGap + 1,
-                        place.bottom + kCueGap},
-                   false};
+        const int sentenceEnd = SkinLength(kConsentAfterX) +
+                                TextWidth(mainWindow, kConsentAfter, lstrlenW(kConsentAfter));
+        return Cue{
+            RECT{place.left - gap, place.top - gap, sentenceEnd + gap + line, place.bottom + gap},
+            false};
     }
-    return Cue{RECT{place.left - kCueGap, place.top - kCueGap, place.right + kCueGap,
-                    place.bottom + kCueGap},
+    return Cue{RECT{place.left - gap, place.top - gap, place.right + gap, place.bottom + gap},
                false};
 }
 
@@ -87,7 +91,7 @@ void InvalidateCue(HWND mainWindow) {
         return;
     }
     RECT area = CueOf(mainWindow, focusId).area;
-    InflateRect(&area, 1, 1);
+    InflateRect(&area, SkinLength(1), SkinLength(1));
     InvalidateRect(mainWindow, &area, TRUE);
 }
 
@@ -216,20 +220,26 @@ void PaintFocusCue(HWND mainWindow, HDC dc) {
     const Cue cue = CueOf(mainWindow, focusId);
     const RECT& r = cue.area;
     // Dots in the skin's blue with white between them, as a focus rectangle is drawn:
-    // the blue shows on the white strip, the white on the blue pictures.
-    auto dot = [dc](int x, int y) {
-        SetPixel(dc, x, y, ((x + y) & 1) == 0 ? kCueColour : kCueGapColour);
+    // the blue shows on the white strip, the white on the blue pictures. Dots and line
+    // are one pixel at 96 DPI and grow with the scale.
+    const int size = SkinLength(1);
+    auto dot = [dc, size](int x, int y) {
+        SetPixel(dc, x, y, ((x / size + y / size) & 1) == 0 ? kCueColour : kCueGapColour);
     };
     for (int x = r.left; x < r.right; ++x) {
-        dot(x, r.top);
-        if (!cue.underline) {
-            dot(x, r.bottom - 1);
+        for (int row = 0; row < size; ++row) {
+            dot(x, r.top + row);
+            if (!cue.underline) {
+                dot(x, r.bottom - 1 - row);
+            }
         }
     }
     if (!cue.underline) {
         for (int y = r.top; y < r.bottom; ++y) {
-            dot(r.left, y);
-            dot(r.right - 1, y);
+            for (int column = 0; column < size; ++column) {
+                dot(r.left + column, y);
+                dot(r.right - 1 - column, y);
+            }
         }
     }
 }

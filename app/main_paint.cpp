@@ -6,6 +6,7 @@
 #include "res/resource.h"
 #include "ui/bitmap_draw.h"
 #include "ui/control_font.h"
+#include "ui/skin_scale.h"
 
 namespace {
 constexpr COLORREF kFrameColour = RGB(186, 199, 209);
@@ -23,18 +24,24 @@ COLORREF TextColourOf(int page) {
     }
 }
 
+// One pixel wide at 96 DPI along the window's edge, as wide as the scale makes it.
 void DrawFrame(HDC dc) {
-    const ScopedPen pen(CreatePen(PS_SOLID, 1, kFrameColour));
-    const ScopedSelect selected(dc, pen.get());
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, 569, 0);
-    LineTo(dc, 569, 369);
-    LineTo(dc, 0, 369);
-    LineTo(dc, 0, 0);
+    const ScopedBrush brush(CreateSolidBrush(kFrameColour));
+    const int width = SkinLength(kMainWindowWidth);
+    const int height = SkinLength(kMainWindowHeight);
+    const int line = SkinLength(1);
+    const RECT edges[] = {{0, 0, width, line},
+                          {width - line, 0, width, height},
+                          {0, height - line, width, height},
+                          {0, 0, line, height}};
+    for (const RECT& edge : edges) {
+        FillRect(dc, &edge, brush.get());
+    }
 }
 
+// At a 96-DPI point of the window.
 void TextAt(HDC dc, int x, int y, const wchar_t* text) {
-    TextOutW(dc, x, y, text, lstrlenW(text));
+    TextOutW(dc, SkinLength(x), SkinLength(y), text, lstrlenW(text));
 }
 
 // The status line is erased first: a shorter text must not leave a longer one behind.
@@ -58,7 +65,7 @@ void DrawPictureOrFirstSlide(HDC dc, HINSTANCE instance) {
 
 void PaintMainWindow(HDC dc, HINSTANCE instance) {
     DrawFrame(dc);
-    const ScopedFont font(CreateControlFont(kSmallFontHeight));
+    const ScopedFont font(CreateControlFont(SkinLength(kSmallFontHeight)));
     const int page = GetApp()->page.load();
     SetTextColor(dc, TextColourOf(page));
     const ScopedSelect selected(dc, font.get());

@@ -9,7 +9,11 @@ void PaintMainWindow(HDC dc, HINSTANCE instance);
 // shows the words between the two parts), and where its second part starts.
 constexpr wchar_t kConsentBefore[] = L"我同意";
 constexpr wchar_t kConsentAfter[] = L"并允许卸载Lumo和zizaz";
-constexpr int kConsentAfterX = 117;
+constexpr int kConsentAfterX = 117; // at 96 DPI
+
+// The window's size at 96 DPI.
+constexpr int kMainWindowWidth = 570;
+constexpr int kMainWindowHeight = 370;
 
 // The status line as `page` shows it; null where the page shows none.
 const wchar_t* StatusLineOf(int page);

@@ -9,6 +9,7 @@
 #include "core/app_object.h"
 #include "core/process_list.h"
 #include "res/resource.h"
+#include "ui/dpi_awareness.h"
 
 wchar_t windowTitle[100];
 wchar_t windowClassName[100];
@@ -77,6 +78,7 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
     const ComScope com;
     LoadStringW(instance, IDS_APP_TITLE, windowTitle, 100);
     LoadStringW(instance, IDS_WINDOW_CLASS, windowClassName, 100);
+    DeclareDpiAwareness(); // before the window: it is made at its display's DPI
     RegisterMainWindowClass(instance);
     if (!CreateMainWindow(instance, showCommand)) {
         return 1; // no window: nothing could ever end the loop, so do not enter it

@@ -11,6 +11,7 @@
 #include "core/pages.h"
 #include "install/install_path.h"
 #include "ui/retry_banner.h"
+#include "ui/skin_scale.h"
 #include "ui/skin_buttons.h"
 #include "ui/subclassing.h"
 #include "ui/text_controls.h"
@@ -22,7 +23,7 @@ constexpr DWORD kProgressStyle = WS_CHILD | WS_VISIBLE | PBS_SMOOTH;            
 constexpr DWORD kBannerStyle = WS_CHILD | WS_VISIBLE | SS_ENDELLIPSIS;                 // 0x50004000
 constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_BALLOON; // 0x80000043
 
-struct Place {
+struct Place { // at 96 DPI
     int x, y, width, height;
 };
 constexpr Place kDefaultPlace{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
@@ -110,11 +111,29 @@ constexpr bool EachFieldAndIdOnce() {
 }
 static_assert(std::size(kRows) == 16 && EachFieldAndIdOnce());
 
+bool HasPlace(const ControlRow& row) {
+    return row.place.x != CW_USEDEFAULT;
+}
+
+// A row's place at the skin's DPI, its edges scaled; the tooltips' default place as is.
+RECT ScaledPlace(const ControlRow& row) {
+    const Place& place = row.place;
+    if (!HasPlace(row)) {
+        return RECT{place.x, place.y, place.width, place.height};
+    }
+    const RECT scaled =
+        SkinRect(RECT{place.x, place.y, place.x + place.width, place.y + place.height});
+    return RECT{scaled.left, scaled.top, scaled.right - scaled.left, scaled.bottom - scaled.top};
+}
+
+constexpr RECT kStatusLine{34, 331, 250, 360}; // at 96 DPI
+
 ChildControl* CreateRow(HWND mainHwnd, const ControlRow& row) {
     auto* record = new ChildControl;
+    const RECT place = ScaledPlace(row); // x, y, width, height
     // A tooltip is a popup: the main window becomes its owner rather than its parent.
-    record->hwnd = CreateWindowExW(0, row.className, row.text, row.style, row.place.x, row.place.y,
-                                   row.place.width, row.place.height, mainHwnd,
+    record->hwnd = CreateWindowExW(0, row.className, row.text, row.style, place.left, place.top,
+                                   place.right, place.bottom, mainHwnd,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)),
                                    InstanceOf(mainHwnd), nullptr);
     if (row.proc != nullptr && record->hwnd != nullptr) {
@@ -147,6 +166,22 @@ void CreateChildControls(HWND mainHwnd) {
                  reinterpret_cast<WPARAM>(app->changeFolderTip->hwnd), 0);
 }
 
+void LayOutChildControls() {
+    VBindCallback* app = GetApp();
+    for (const ControlRow& row : kRows) {
+        const ChildControl* record = app->*row.field;
+        if (!HasPlace(row) || record == nullptr) {
+            continue;
+        }
+        const RECT place = ScaledPlace(row);
+        SetWindowPos(record->hwnd, nullptr, place.left, place.top, place.right, place.bottom,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (!IsRectEmpty(&app->statusRect)) {
+        app->statusRect = SkinRect(kStatusLine);
+    }
+}
+
 void ShowPage(int page) {
     VBindCallback* app = GetApp();
     for (const ControlRow& row : kRows) {
@@ -158,7 +193,7 @@ void ShowPage(int page) {
         ShowWindow(record->hwnd, shown ? SW_SHOW : SW_HIDE);
     }
     if (page == PAGE_DOWNLOAD) {
-        app->statusRect = RECT{34, 331, 250, 360};
+        app->statusRect = SkinRect(kStatusLine);
     }
 }
 

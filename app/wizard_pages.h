@@ -3,11 +3,16 @@
 
 class VBindCallback;
 
-// Creates the sixteen child windows once, at WM_CREATE, and fills their records.
+// Creates the sixteen child windows once, at WM_CREATE, and fills their records. They
+// are placed at the skin's DPI.
 void CreateChildControls(HWND mainHwnd);
 
+// Places every control, and the status line once it is fixed, at the skin's DPI again:
+// after the window moved to a display of another DPI.
+void LayOutChildControls();
+
 // Shows exactly the controls of `page` and hides the rest; the download page also
-// fixes the status-line rectangle. It does not repaint.
+// fixes the status-line rectangle (at the skin's DPI). It does not repaint.
 void ShowPage(int page);
 
 // Deletes the sixteen ChildControl records and sets every control field to NULL.

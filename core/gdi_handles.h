@@ -17,6 +17,8 @@ public:
 
     Handle get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
+    // Hands the object over to a keeper that deletes it later.
+    Handle release() { return std::exchange(handle_, nullptr); }
     void reset(Handle handle = nullptr) {
         if (handle_ != nullptr) {
             DeleteObject(handle_);

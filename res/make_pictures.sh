@@ -4,6 +4,11 @@
 # ImageMagick 6 and the WenQuanYi Micro Hei font; the outputs are committed, so a
 # build never does. Colours follow the icon: #2f8fe8 to #0b4fa8.
 #
+# The page pictures and the buttons are drawn three times: at 96 DPI as 24-bit BMPs
+# (the bitmap resources), and at 150 % and 200 % as PNGs in 150/ and 200/, which the
+# program scales from on displays of higher DPI. Every length goes through `n` (a
+# number) or `sc` (a drawing primitive's numbers), so the three are the same drawing.
+#
 # ImageMagick 6 fills stroked Bezier paths and closes arcs, so every shape here is a
 # polygon, circle, ellipse, rectangle or text.
 set -eu
@@ -12,8 +17,24 @@ FONT=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-# Bitmap resources must be plain 24-bit BMPs without alpha.
-bmp() { convert "$1" -background white -alpha remove -alpha off -type TrueColor "BMP3:$2"; }
+# A length at the scale S, and every number of a drawing primitive at the scale.
+n() { awk -v s="$S" -v v="$1" 'BEGIN { printf "%g", v * s }'; }
+sc() { printf '%s' "$1" | awk -v s="$S" '{ out = "";
+    while (match($0, /-?[0-9]+(\.[0-9]+)?/)) {
+      out = out substr($0, 1, RSTART - 1) sprintf("%g", substr($0, RSTART, RLENGTH) * s);
+      $0 = substr($0, RSTART + RLENGTH) }
+    printf "%s%s", out, $0 }'; }
+
+# Bitmap resources must be plain 24-bit BMPs without alpha; the larger drawings are
+# PNGs without alpha. save SOURCE NAME (without extension).
+save() {
+  if [ "$S" = 1 ]; then
+    convert "$1" -background white -alpha remove -alpha off -type TrueColor "BMP3:$2.bmp"
+  else
+    mkdir -p "$OUT"
+    convert "$1" -background white -alpha remove -alpha off -type TrueColor "PNG24:$OUT/$2.png"
+  fi
+}
 
 # A soft white wave across the bottom of a page picture (like the icon's wave).
 wave() {
@@ -22,89 +43,104 @@ wave() {
     printf "570,240" }'
 }
 
+draw_skin() {
+W=$(n 570)x$(n 240)
+
 # The background both page pictures share: diagonal blue, faint circles, two waves
 # and the maker's name.
-convert -size 570x240 -define gradient:direction=SouthEast gradient:'#2f8fe8-#0b4fa8' \
-  -fill 'rgba(255,255,255,0.07)' -draw 'circle 520,30 640,30' -draw 'circle 470,262 560,262' \
-  -fill 'rgba(255,255,255,0.05)' -draw 'circle 300,-40 380,-40' \
-  -fill 'rgba(255,255,255,0.10)' -draw "$(wave 214 7 0.4)" \
-  -fill 'rgba(255,255,255,0.08)' -draw "$(wave 222 6 2.2)" \
-  -font "$FONT" -fill 'rgba(255,255,255,0.85)' -pointsize 13 -annotate +18+26 'Vantrel' \
+convert -size "$W" -define gradient:direction=SouthEast gradient:'#2f8fe8-#0b4fa8' \
+  -fill 'rgba(255,255,255,0.07)' -draw "$(sc 'circle 520,30 640,30')" -draw "$(sc 'circle 470,262 560,262')" \
+  -fill 'rgba(255,255,255,0.05)' -draw "$(sc 'circle 300,-40 380,-40')" \
+  -fill 'rgba(255,255,255,0.10)' -draw "$(sc "$(wave 214 7 0.4)")" \
+  -fill 'rgba(255,255,255,0.08)' -draw "$(sc "$(wave 222 6 2.2)")" \
+  -font "$FONT" -fill 'rgba(255,255,255,0.85)' -pointsize "$(n 13)" -annotate "+$(n 18)+$(n 26)" 'Vantrel' \
   "$tmp/page.png"
 
 # 152: the product mark (a white tile with a blue disc, a white L and a spark of
 # light) and the upgrade announcement.
 convert "$tmp/page.png" \
-  \( -size 570x240 xc:none -fill 'rgba(0,0,0,0.30)' -draw 'roundrectangle 60,68 156,164 22,22' -blur 0x5 \) -composite \
-  -fill white -draw 'roundrectangle 60,64 156,160 22,22' \
-  \( -size 570x240 xc:none \
-     \( -size 70x70 -define gradient:direction=SouthEast gradient:'#2f8fe8-#0b4fa8' \) -geometry +73+77 -composite \
-     \( -size 570x240 xc:none -fill white -draw 'circle 108,112 143,112' \) -compose DstIn -composite \) \
+  \( -size "$W" xc:none -fill 'rgba(0,0,0,0.30)' -draw "$(sc 'roundrectangle 60,68 156,164 22,22')" -blur "0x$(n 5)" \) -composite \
+  -fill white -draw "$(sc 'roundrectangle 60,64 156,160 22,22')" \
+  \( -size "$W" xc:none \
+     \( -size "$(n 70)x$(n 70)" -define gradient:direction=SouthEast gradient:'#2f8fe8-#0b4fa8' \) -geometry "+$(n 73)+$(n 77)" -composite \
+     \( -size "$W" xc:none -fill white -draw "$(sc 'circle 108,112 143,112')" \) -compose DstIn -composite \) \
   +geometry -compose Over -composite \
-  -fill white -draw 'polygon 94,92 104,92 104,122 124,122 124,132 94,132' \
-  -fill '#ffd54a' -draw 'circle 122,98 128,98' \
-  -font "$FONT" -fill white -stroke white -strokewidth 0.8 -pointsize 36 -annotate +184+112 'Lumo工作台' \
-  -fill '#ffd54a' -stroke '#ffd54a' -annotate +394+112 '全新升级' -stroke none \
-  -fill '#dcecff' -pointsize 16 -annotate +186+146 '启动更快 · 界面更清爽 · 同步更稳定' \
-  -fill 'rgba(255,255,255,0.75)' -pointsize 13 -annotate +186+172 '一键升级，原有的设置与文件完整保留' \
+  -fill white -draw "$(sc 'polygon 94,92 104,92 104,122 124,122 124,132 94,132')" \
+  -fill '#ffd54a' -draw "$(sc 'circle 122,98 128,98')" \
+  -font "$FONT" -fill white -stroke white -strokewidth "$(n 0.8)" -pointsize "$(n 36)" -annotate "+$(n 184)+$(n 112)" 'Lumo工作台' \
+  -fill '#ffd54a' -stroke '#ffd54a' -annotate "+$(n 394)+$(n 112)" '全新升级' -stroke none \
+  -fill '#dcecff' -pointsize "$(n 16)" -annotate "+$(n 186)+$(n 146)" '启动更快 · 界面更清爽 · 同步更稳定' \
+  -fill 'rgba(255,255,255,0.75)' -pointsize "$(n 13)" -annotate "+$(n 186)+$(n 172)" '一键升级，原有的设置与文件完整保留' \
   "$tmp/upgrade.png"
-bmp "$tmp/upgrade.png" upgrade_picture.bmp
+save "$tmp/upgrade.png" upgrade_picture
 
 # 182: a check mark, the congratulation, and left of the share buttons (which the
 # window places at (220,175) and (320,175)) the label that introduces them.
 convert "$tmp/page.png" \
-  \( -size 570x240 xc:none -fill 'rgba(0,0,0,0.30)' -draw 'circle 108,96 154,96' -blur 0x5 \) -composite \
-  -fill 'rgba(255,255,255,0.25)' -draw 'circle 108,92 160,92' \
-  -fill white -draw 'circle 108,92 152,92' \
-  -fill '#1f78d6' -draw 'polygon 84,92 94,82 104,93 130,67 140,77 104,113' \
-  -font "$FONT" -fill white -stroke white -strokewidth 0.8 -pointsize 34 -annotate +184+96 '恭喜您，升级成功！' -stroke none \
-  -fill '#dcecff' -pointsize 16 -annotate +186+130 'Lumo工作台 已是最新版本，马上开始体验吧' \
-  -fill white -pointsize 14 -annotate +154+193 '分享到：' \
+  \( -size "$W" xc:none -fill 'rgba(0,0,0,0.30)' -draw "$(sc 'circle 108,96 154,96')" -blur "0x$(n 5)" \) -composite \
+  -fill 'rgba(255,255,255,0.25)' -draw "$(sc 'circle 108,92 160,92')" \
+  -fill white -draw "$(sc 'circle 108,92 152,92')" \
+  -fill '#1f78d6' -draw "$(sc 'polygon 84,92 94,82 104,93 130,67 140,77 104,113')" \
+  -font "$FONT" -fill white -stroke white -strokewidth "$(n 0.8)" -pointsize "$(n 34)" -annotate "+$(n 184)+$(n 96)" '恭喜您，升级成功！' -stroke none \
+  -fill '#dcecff' -pointsize "$(n 16)" -annotate "+$(n 186)+$(n 130)" 'Lumo工作台 已是最新版本，马上开始体验吧' \
+  -fill white -pointsize "$(n 14)" -annotate "+$(n 154)+$(n 193)" '分享到：' \
   "$tmp/done.png"
-bmp "$tmp/done.png" done_picture.bmp
+save "$tmp/done.png" done_picture
 
 # Share buttons: cut from the finish picture at their own place, so the rounded
 # corners blend into it. A mark of our own (a speech bubble) in the service's
 # colour, and the service's name. Hover is the very same picture.
 share() { # share X COLOUR NAME OUT
-  convert "$tmp/done.png" -crop 90x24+$1+175 +repage \
-    -fill 'rgba(0,0,0,0.18)' -draw 'roundrectangle 0,1 89,23 5,5' \
-    -fill white -draw 'roundrectangle 0,0 89,22 5,5' \
-    -fill "$2" -draw 'roundrectangle 5,3 22,20 4,4' \
-    -fill white -draw 'ellipse 13.5,11 6,4.6 0,360' -draw 'polygon 10,14 9,18.5 14,14.5' \
-    -fill "$2" -draw 'circle 11,11 11.9,11' -draw 'circle 13.5,11 14.4,11' -draw 'circle 16,11 16.9,11' \
-    -font "$FONT" -fill '#2b3a4a' -pointsize 12 -annotate +28+16 "$3" \
+  convert "$tmp/done.png" -crop "$(n 90)x$(n 24)+$(n "$1")+$(n 175)" +repage \
+    -fill 'rgba(0,0,0,0.18)' -draw "$(sc 'roundrectangle 0,1 89,23 5,5')" \
+    -fill white -draw "$(sc 'roundrectangle 0,0 89,22 5,5')" \
+    -fill "$2" -draw "$(sc 'roundrectangle 5,3 22,20 4,4')" \
+    -fill white -draw "$(sc 'ellipse 13.5,11 6,4.6') 0,360" -draw "$(sc 'polygon 10,14 9,18.5 14,14.5')" \
+    -fill "$2" -draw "$(sc 'circle 11,11 11.9,11')" -draw "$(sc 'circle 13.5,11 14.4,11')" -draw "$(sc 'circle 16,11 16.9,11')" \
+    -font "$FONT" -fill '#2b3a4a' -pointsize "$(n 12)" -annotate "+$(n 28)+$(n 16)" "$3" \
     "$tmp/share.png"
-  bmp "$tmp/share.png" "$4"
+  save "$tmp/share.png" "$4"
 }
-share 220 '#1d9bd8' '腾讯微博' share_tencent.bmp
-share 320 '#e5392d' '新浪微博' share_sina.bmp
+share 220 '#1d9bd8' '腾讯微博' share_tencent
+share 320 '#e5392d' '新浪微博' share_sina
 
 # 120x40 caption buttons on the white strip below the picture.
 button() { # button TOP BOTTOM CAPTION OUT
-  convert -size 120x40 xc:white \
-    \( -size 120x40 gradient:"$1-$2" -alpha set \
-       \( -size 120x40 xc:none -fill white -draw 'roundrectangle 0,0 119,38 6,6' \) -compose DstIn -composite \) \
+  B=$(n 120)x$(n 40)
+  convert -size "$B" xc:white \
+    \( -size "$B" gradient:"$1-$2" -alpha set \
+       \( -size "$B" xc:none -fill white -draw "$(sc 'roundrectangle 0,0 119,38 6,6')" \) -compose DstIn -composite \) \
     -compose Over -composite \
-    -fill 'rgba(255,255,255,0.18)' -draw 'roundrectangle 1,1 118,18 5,5' \
-    -font "$FONT" -pointsize 17 -fill white -stroke white -strokewidth 0.4 -gravity center \
-    -annotate +0-1 "$3" "$tmp/button.png"
-  bmp "$tmp/button.png" "$4"
+    -fill 'rgba(255,255,255,0.18)' -draw "$(sc 'roundrectangle 1,1 118,18 5,5')" \
+    -font "$FONT" -pointsize "$(n 17)" -fill white -stroke white -strokewidth "$(n 0.4)" -gravity center \
+    -annotate "+0-$(n 1)" "$3" "$tmp/button.png"
+  save "$tmp/button.png" "$4"
 }
-button '#3d9bf0' '#1466c8' '开始安装' install.bmp
-button '#62b2f6' '#2f8fe8' '开始安装' install_hover.bmp
-button '#bfc5cc' '#9da5ae' '开始安装' install_disabled.bmp
-button '#3d9bf0' '#1466c8' '完成' finish.bmp
-button '#62b2f6' '#2f8fe8' '完成' finish_hover.bmp
+button '#3d9bf0' '#1466c8' '开始安装' install
+button '#62b2f6' '#2f8fe8' '开始安装' install_hover
+button '#bfc5cc' '#9da5ae' '开始安装' install_disabled
+button '#3d9bf0' '#1466c8' '完成' finish
+button '#62b2f6' '#2f8fe8' '完成' finish_hover
 
 # 34x22 window buttons at the top right: white glyph on dark blue, lighter on hover.
 CROSS='polygon 12,7 13.5,5.5 17,9 20.5,5.5 22,7 18.5,10.5 22,14 20.5,15.5 17,12 13.5,15.5 12,14 15.5,10.5'
 BAR='rectangle 12,12 22,13'
-glyph() { convert -size 34x22 xc:"$1" -fill white -draw "$2" "$tmp/glyph.png"; bmp "$tmp/glyph.png" "$3"; }
-glyph '#0b4fa8' "$CROSS" close.bmp
-glyph '#3f9bf0' "$CROSS" close_hover.bmp
-glyph '#0b4fa8' "$BAR" minimize.bmp
-glyph '#3f9bf0' "$BAR" minimize_hover.bmp
+glyph() {
+  convert -size "$(n 34)x$(n 22)" xc:"$1" -fill white -draw "$(sc "$2")" "$tmp/glyph.png"
+  save "$tmp/glyph.png" "$3"
+}
+glyph '#0b4fa8' "$CROSS" close
+glyph '#3f9bf0' "$CROSS" close_hover
+glyph '#0b4fa8' "$BAR" minimize
+glyph '#3f9bf0' "$BAR" minimize_hover
+}
+
+# MAKE_PICTURES_SCALES: which of the drawings to make (default all three).
+for S in ${MAKE_PICTURES_SCALES:-1 1.5 2}; do
+  OUT=$(awk -v s="$S" 'BEGIN { printf "%d", s * 100 }')
+  draw_skin
+done
+S=1
 
 # 193: the offline banner's animation, 240x166, 7 frames of 100 ms, looping: a
 # little figure sobbing (bobbing, mouth wailing, tears flying off both sides) under

@@ -2,6 +2,8 @@
 
 #include "core/gdi_handles.h"
 #include "ui/gdiplus_handles.h"
+#include "ui/scaled_pictures.h"
+#include "ui/skin_scale.h"
 
 namespace {
 constexpr int kPictureWidth = 570;
@@ -29,11 +31,20 @@ void DrawThroughGdiplus(HBITMAP bitmap, HDC dc, int width, int height) {
 } // namespace
 
 void DrawBitmapResource(HINSTANCE module, HDC dc, WORD id, int width, int height) {
-    // Loaded afresh for every drawing step and deleted at its end.
+    if (SkinDpi() != kBaseDpi) {
+        DrawScaledResource(module, dc, id, width, height);
+        return;
+    }
+    // At 96 DPI the art is drawn as it is: loaded afresh for every drawing step and
+    // deleted at its end.
     const ScopedBitmap bitmap(LoadBitmapW(module, MAKEINTRESOURCEW(id)));
     DrawThroughGdiplus(bitmap.get(), dc, width, height);
 }
 
 void DrawSlideBitmap(HBITMAP bitmap, HDC dc) {
+    if (SkinDpi() != kBaseDpi) {
+        DrawScaledSlide(bitmap, dc, kPictureWidth, kPictureHeight);
+        return;
+    }
     DrawThroughGdiplus(bitmap, dc, kPictureWidth, kPictureHeight);
 }

@@ -7,6 +7,7 @@
 #include "core/gdi_handles.h"
 #include "core/messages.h"
 #include "ui/control_font.h"
+#include "ui/skin_scale.h"
 #include "ui/subclassing.h"
 #include "ui/vimage_ex.h"
 
@@ -15,6 +16,7 @@ VImageEx* bannerImage = nullptr;
 int bannerRetryCount = 0;
 
 namespace {
+// Places and sizes at 96 DPI; drawn at the skin's.
 constexpr wchar_t kBannerMessage[] = L"网络不给力,正在努力重试";
 constexpr COLORREF kFrameColour = RGB(239, 239, 31);
 constexpr int kFrameWidth = 3;
@@ -29,11 +31,27 @@ std::wstring RetryCountText(int count) {
 }
 
 void CreatePictureHost(HWND banner) {
-    pictureHost =
-        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, kPictureHostRect.left,
-                        kPictureHostRect.top, kPictureHostRect.right - kPictureHostRect.left,
-                        kPictureHostRect.bottom - kPictureHostRect.top, banner, nullptr,
-                        InstanceOf(banner), nullptr);
+    const RECT place = SkinRect(kPictureHostRect);
+    pictureHost = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, banner,
+                                  nullptr, InstanceOf(banner), nullptr);
+}
+
+// The banner was placed at another DPI: the picture host follows, and the animation
+// starts again at the host's new size at the next paint.
+void FitPictureHost() {
+    if (pictureHost == nullptr) {
+        return;
+    }
+    const RECT place = SkinRect(kPictureHostRect);
+    RECT host{};
+    GetClientRect(pictureHost, &host);
+    if (host.right == place.right - place.left && host.bottom == place.bottom - place.top) {
+        return;
+    }
+    ReleaseRetryBannerImage();
+    SetWindowPos(pictureHost, nullptr, place.left, place.top, place.right - place.left,
+                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Made at the first paint and started whenever the banner paints: starting again
@@ -73,20 +91,25 @@ void PaintRetryBanner(HDC dc, const RECT& client, int retryCount) {
         FillRect(dc, &client, white.get());
     }
     {
-        const ScopedPen framePen(CreatePen(PS_SOLID, kFrameWidth, kFrameColour));
+        const ScopedPen framePen(CreatePen(PS_SOLID, SkinLength(kFrameWidth), kFrameColour));
         const ScopedSelect selected(dc, framePen.get());
-        Polyline(dc, kFrame, static_cast<int>(std::size(kFrame)));
+        POINT frame[std::size(kFrame)];
+        for (std::size_t i = 0; i < std::size(kFrame); ++i) {
+            frame[i] = POINT{SkinLength(kFrame[i].x), SkinLength(kFrame[i].y)};
+        }
+        Polyline(dc, frame, static_cast<int>(std::size(frame)));
     }
     {
-        const ScopedFont titleFont(CreateControlFont(kBannerTitleFontHeight));
+        const ScopedFont titleFont(CreateControlFont(SkinLength(kBannerTitleFontHeight)));
         const ScopedSelect selected(dc, titleFont.get());
-        TextOutW(dc, kMessageAt.x, kMessageAt.y, kBannerMessage,
+        TextOutW(dc, SkinLength(kMessageAt.x), SkinLength(kMessageAt.y), kBannerMessage,
                  static_cast<int>(std::size(kBannerMessage) - 1));
     }
-    const ScopedFont countFont(CreateControlFont(kSmallFontHeight));
+    const ScopedFont countFont(CreateControlFont(SkinLength(kSmallFontHeight)));
     const ScopedSelect selected(dc, countFont.get());
     const std::wstring count = RetryCountText(retryCount); // drawn whole, any number of digits
-    TextOutW(dc, kCountAt.x, kCountAt.y, count.c_str(), static_cast<int>(count.size()));
+    TextOutW(dc, SkinLength(kCountAt.x), SkinLength(kCountAt.y), count.c_str(),
+             static_cast<int>(count.size()));
 }
 
 void ReleaseRetryBannerImage() {
@@ -109,10 +132,13 @@ LRESULT CALLBACK RetryBannerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         break;
     case UM_RETRY_COUNT: {
         bannerRetryCount = static_cast<int>(wParam);
-        RECT area = kCountArea;
+        const RECT area = SkinRect(kCountArea);
         InvalidateRect(hwnd, &area, FALSE);
         break;
     }
+    case WM_SIZE:
+        FitPictureHost();
+        break;
     case WM_DESTROY:
         ReleaseRetryBannerImage();
         pictureHost = nullptr; // destroyed with the banner

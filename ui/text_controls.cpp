@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "ui/control_font.h"
 #include "ui/folder_text.h"
+#include "ui/skin_scale.h"
 #include "ui/subclassing.h"
 
 #include <cwchar>
@@ -22,7 +23,7 @@ namespace {
 constexpr wchar_t kChangeFolderText[] = L"更改";
 constexpr wchar_t kLockedNotice[] = L"您已经安装过Lumo工作台，只能默认安装到原来的目录";
 constexpr wchar_t kEllipsis[] = L"...";
-constexpr int kEllipsisX = 125;
+constexpr int kEllipsisX = 125; // at 96 DPI
 
 // A short text in the small font at (0, 0). The control is filled white first: a
 // link repainted on its own (a balloon or dialog gone from over it) would otherwise
@@ -33,7 +34,7 @@ void DrawSmallText(HDC dc, const RECT& client, COLORREF colour, const wchar_t* t
         const ScopedBrush white(CreateSolidBrush(RGB(255, 255, 255)));
         FillRect(dc, &client, white.get());
     }
-    const ScopedFont font(CreateControlFont(kSmallFontHeight));
+    const ScopedFont font(CreateControlFont(SkinLength(kSmallFontHeight)));
     SetBkMode(dc, TRANSPARENT);
     const ScopedSelect selected(dc, font.get());
     SetTextColor(dc, colour);
@@ -103,14 +104,14 @@ void PaintAgreementLink(HDC dc, const RECT& client) {
 bool PaintFolderLabel(HDC dc, const RECT& client, const wchar_t* text) {
     const ScopedBrush white(CreateSolidBrush(RGB(255, 255, 255)));
     FillRect(dc, &client, white.get());
-    const ScopedFont font(CreateControlFont(kSmallFontHeight));
+    const ScopedFont font(CreateControlFont(SkinLength(kSmallFontHeight)));
     const ScopedSelect selected(dc, font.get());
     SetTextColor(dc, kGreyText);
     SetBkMode(dc, TRANSPARENT);
     const FolderLabelLayout layout = LayOutFolderLabel(wcsnlen(text, kFolderTextCapacity));
     TextOutW(dc, 0, 0, text, static_cast<int>(layout.shownUnits));
     if (layout.cut) {
-        TextOutW(dc, kEllipsisX, 0, kEllipsis, static_cast<int>(wcslen(kEllipsis)));
+        TextOutW(dc, SkinLength(kEllipsisX), 0, kEllipsis, static_cast<int>(wcslen(kEllipsis)));
     }
     return layout.cut;
 }
@@ -199,8 +200,8 @@ LRESULT CALLBACK FolderLabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
             // Above and right of the label, clear of the pointer.
             RECT label{};
             GetWindowRect(hwnd, &label);
-            SetWindowPos(folderLabelTipWindow, HWND_TOP, label.left + 30, label.top - 50, 0, 0,
-                         SWP_NOSIZE);
+            SetWindowPos(folderLabelTipWindow, HWND_TOP, label.left + SkinLength(30),
+                         label.top - SkinLength(50), 0, 0, SWP_NOSIZE);
         }
         break;
     case WM_MOUSELEAVE:

@@ -157,6 +157,7 @@ bool VImageEx::StartAnimation() {
         const UINT width = GetWidth();
         frameBitmap = CreateCompatibleBitmap(windowDC.get(), static_cast<int>(width),
                                              static_cast<int>(height));
+        scaledFrames.assign(frameCount, nullptr);
         if (memoryDC != nullptr && frameBitmap != nullptr) {
             replacedBitmap = SelectObject(memoryDC, frameBitmap);
         }
@@ -199,23 +200,65 @@ void VImageEx::AnimationLoop() {
 // single StretchBlt, so the window never shows a half-drawn frame.
 void VImageEx::DrawCurrentFrame() {
     const WindowDC windowDC(targetWindow);
-    if (windowDC.get() == nullptr) {
+    if (windowDC.get() == nullptr || memoryDC == nullptr) {
         return;
     }
-    const int previousMode = SetStretchBltMode(windowDC.get(), COLORONCOLOR);
-    if (memoryDC != nullptr) {
-        const int width = static_cast<int>(GetWidth());
-        const int height = static_cast<int>(GetHeight());
-        const RECT frame{0, 0, width, height};
-        FillRect(memoryDC, &frame, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-        {
-            Gdiplus::Graphics graphics(memoryDC);
-            graphics.DrawImage(this, 0, 0, width, height);
-        }
-        StretchBlt(windowDC.get(), destRect.left, destRect.top, destRect.right - destRect.left,
-                   destRect.bottom - destRect.top, memoryDC, 0, 0, width, height, SRCCOPY);
+    const int width = static_cast<int>(GetWidth());
+    const int height = static_cast<int>(GetHeight());
+    const int destWidth = destRect.right - destRect.left;
+    const int destHeight = destRect.bottom - destRect.top;
+    if (destWidth == width && destHeight == height) {
+        SelectObject(memoryDC, frameBitmap);
+        DrawFrameInto(memoryDC, width, height);
+        BitBlt(windowDC.get(), destRect.left, destRect.top, width, height, memoryDC, 0, 0, SRCCOPY);
+        return;
     }
-    SetStretchBltMode(windowDC.get(), previousMode);
+    HBITMAP scaled = ScaledFrame(currentFrame.load(), destWidth, destHeight);
+    if (scaled != nullptr) {
+        SelectObject(memoryDC, scaled);
+        BitBlt(windowDC.get(), destRect.left, destRect.top, destWidth, destHeight, memoryDC, 0, 0,
+               SRCCOPY);
+    }
+}
+
+// The active frame over the window colour (so transparent parts never show the
+// previous frame), filling width x height of `dc`; filtered where that is not the
+// picture's own size.
+void VImageEx::DrawFrameInto(HDC dc, int width, int height) {
+    const RECT frame{0, 0, width, height};
+    FillRect(dc, &frame, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    Gdiplus::Graphics graphics(dc);
+    const int pictureWidth = static_cast<int>(GetWidth());
+    const int pictureHeight = static_cast<int>(GetHeight());
+    if (width == pictureWidth && height == pictureHeight) {
+        graphics.DrawImage(this, 0, 0, width, height);
+        return;
+    }
+    graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    Gdiplus::ImageAttributes mirroredEdges; // no blending with nothing beyond the edges
+    mirroredEdges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    graphics.DrawImage(this, Gdiplus::Rect(0, 0, width, height), 0, 0, pictureWidth, pictureHeight,
+                       Gdiplus::UnitPixel, &mirroredEdges);
+}
+
+// Frame `frame` filtered to width x height: made the first time it is shown, then kept
+// until the animation stops.
+HBITMAP VImageEx::ScaledFrame(UINT frame, int width, int height) {
+    if (frame >= scaledFrames.size()) {
+        return nullptr;
+    }
+    if (scaledFrames[frame] == nullptr) {
+        const WindowDC windowDC(targetWindow);
+        HBITMAP made = CreateCompatibleBitmap(windowDC.get(), width, height);
+        if (made == nullptr) {
+            return nullptr;
+        }
+        SelectObject(memoryDC, made);
+        DrawFrameInto(memoryDC, width, height);
+        scaledFrames[frame] = made;
+    }
+    return scaledFrames[frame];
 }
 
 // The memory device context and its bitmap, made for the animation thread.
@@ -223,6 +266,12 @@ void VImageEx::ReleaseFrameBuffer() {
     if (memoryDC != nullptr && replacedBitmap != nullptr) {
         SelectObject(memoryDC, replacedBitmap);
     }
+    for (HBITMAP scaled : scaledFrames) {
+        if (scaled != nullptr) {
+            DeleteObject(scaled);
+        }
+    }
+    scaledFrames.clear();
     if (memoryDC != nullptr) {
         DeleteDC(memoryDC);
     }

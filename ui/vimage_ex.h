@@ -5,10 +5,13 @@
 
 #include <atomic>
 #include <new>
+#include <vector>
 
 // The program's one animated picture (resource 193 of type "GIF"): a GDI+ image that
 // loads itself through a memory stream and plays its frames on a window from a
-// thread of its own, double-buffered through a memory device context.
+// thread of its own, double-buffered through a memory device context. Where the
+// destination is larger or smaller than the picture (a display of another DPI), each
+// frame is filtered to its size once, bicubic, and kept for the next rounds.
 //
 // GDI+ must be running from construction until deletion. Allocated through the GDI+
 // allocator (GdiplusBase); delete it through a pointer of any of its types.
@@ -59,6 +62,8 @@ private:
     static unsigned __stdcall AnimationThreadProc(void* self);
     void AnimationLoop();
     void DrawCurrentFrame();
+    void DrawFrameInto(HDC dc, int width, int height);
+    HBITMAP ScaledFrame(UINT frame, int width, int height);
     void ReleaseFrameBuffer();
     void Shutdown();
 
@@ -70,5 +75,6 @@ private:
     Gdiplus::PropertyItem* frameDelays = nullptr; // malloc'd; only with several frames
     HDC memoryDC = nullptr;
     HBITMAP frameBitmap = nullptr;
-    HGDIOBJ replacedBitmap = nullptr; // what memoryDC held before frameBitmap
+    HGDIOBJ replacedBitmap = nullptr;  // what memoryDC held before frameBitmap
+    std::vector<HBITMAP> scaledFrames; // per frame, at the destination's size; thread only
 };

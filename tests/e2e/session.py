@@ -96,10 +96,11 @@ class Session:
     """service: start the bundled Update service serving the stand-in installer and
     the three demo slides (extra arguments in service_args); installer_alt: the file
     the service changes to on change_after (e.g. INSTALLER_ALT_STANDIN); program_env:
-    environment for Tidewell.exe and the programs it starts (the stand-ins' knobs)."""
+    environment for Tidewell.exe and the programs it starts (the stand-ins' knobs); dpi:
+    the display's DPI, set before any program starts (None: Wine's 96)."""
 
     def __init__(self, service=True, service_args=(), netns=True, program_env=None,
-                 installer_ms=1500, name="session", installer_alt=None):
+                 installer_ms=1500, name="session", installer_alt=None, dpi=None):
         self.service_args = None
         if service:
             alternate = ["--installer-alt", str(installer_alt)] if installer_alt else []
@@ -109,6 +110,7 @@ class Session:
         self.program_env = dict(program_env or {})
         self.program_env.setdefault("TW_STANDIN_INSTALL_MS", str(installer_ms))
         self.name = name
+        self.dpi = dpi
         self.pid = None
         self.env = None
         self.control = None
@@ -117,7 +119,7 @@ class Session:
     def __enter__(self):
         os.environ.setdefault("TW_OUT", str(OUT))  # Y: in the prefix
         self.env = WineEnv(arch=os.environ.get("TW_ARCH", "win64"), netns_wanted=self.netns,
-                           service_args=self.service_args)
+                           service_args=self.service_args, dpi=self.dpi)
         self.env.__enter__()
         try:
             drive_c = self.env.prefix / "drive_c"

@@ -4,6 +4,10 @@
 // stdin with one JSON object per line on stdout. Arguments are separated by tabs.
 // Every command that could open a modal box in the program (clicks, button presses)
 // posts its messages, so the driver itself never blocks.
+//
+// Points and areas of the main window are given as the skin lays them out at 96 DPI;
+// the driver scales them by the DPI the window is drawn at, which it reads from the
+// window's width, and answers in the screen's pixels.
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
@@ -20,6 +24,7 @@
 #include "tools/driver/json_writer.h"
 #include "tools/pixels/pixels.h"
 #include "ui/control_font.h"
+#include "ui/dpi_scale.h"
 
 namespace {
 
@@ -68,6 +73,19 @@ RECT RectInParent(HWND hwnd) {
     return r;
 }
 
+constexpr int kSkinWidth = 570; // the main window's width at 96 DPI
+
+int DpiOf(HWND main) {
+    RECT window{};
+    GetWindowRect(main, &window);
+    return DpiOfWidth(window.right - window.left, kSkinWidth);
+}
+
+RECT ScaledArea(HWND main, int x, int y, int width, int height) {
+    const SkinBox box = ScaleBox(SkinBox{x, y, x + width, y + height}, DpiOf(main));
+    return RECT{box.left, box.top, box.right, box.bottom};
+}
+
 HWND Control(int id) {
     HWND main = MainWindow();
     return main ? GetDlgItem(main, id) : nullptr;
@@ -101,6 +119,7 @@ void CmdMain(const Args&, Reply& reply) {
     reply.json.Number("exstyle", GetWindowLongW(hwnd, GWL_EXSTYLE));
     reply.json.Number("pid", pid);
     PutRect(reply.json, "rect", window);
+    reply.json.Number("dpi", DpiOf(hwnd));
     reply.json.Number("screen_width", GetSystemMetrics(SM_CXSCREEN));
     reply.json.Number("screen_height", GetSystemMetrics(SM_CYSCREEN));
 }
@@ -222,23 +241,36 @@ void CmdCapture(const Args& args, Reply& reply) {
     reply.json.Bool("ok", saved);
 }
 
-// Which of the candidate texts the window shows in an area: each candidate is drawn
-// the way the program draws its own lines (default face, GB2312, the given height) at
-// the area's top-left corner and compared, ink against ink, with the screen.
-void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, size_t first,
-               Reply& reply) {
+// Which of the candidate texts the window shows in an area (96-DPI place and font
+// height): each candidate is drawn the way the program draws its own lines (default
+// face, GB2312, the height at the window's DPI) at the area's top-left corner and
+// compared, ink against ink, with the screen. The reply also gives the rows the ink
+// spans: the height of the text as the screen shows it.
+void MatchText(HWND main, const RECT& skinArea, int skinFontHeight, const Args& candidates,
+               size_t first, Reply& reply) {
+    const int dpi = DpiOf(main);
+    RECT area = ScaledArea(main, skinArea.left, skinArea.top, skinArea.right - skinArea.left,
+                           skinArea.bottom - skinArea.top);
+    const int fontHeight = ScaleLength(skinFontHeight, dpi);
     MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&area), 2);
     const Pixels shown = CaptureScreen(area);
     auto isInk = [](std::uint32_t pixel) { return pixel != 0xFFFFFF; };
     std::uint32_t inkColour = 0;
     int inkCount = 0;
-    for (std::uint32_t pixel : shown.rgb) {
-        if (isInk(pixel)) {
+    int inkTop = -1;
+    int inkBottom = -1;
+    for (size_t p = 0; p < shown.rgb.size(); ++p) {
+        if (isInk(shown.rgb[p])) {
             ++inkCount;
-            inkColour = pixel;
+            inkColour = shown.rgb[p];
+            const int row = static_cast<int>(p / static_cast<size_t>(shown.width));
+            inkTop = inkTop < 0 ? row : inkTop;
+            inkBottom = row;
         }
     }
     reply.json.Bool("ok", true).Number("ink", inkCount).Number("colour", inkColour);
+    reply.json.Number("ink_rows", inkTop < 0 ? 0 : inkBottom - inkTop + 1);
+    reply.json.Number("dpi", dpi);
     for (size_t i = first; i < candidates.size(); ++i) {
         const std::wstring& text = candidates[i];
         const Pixels drawn = RenderInto(shown.width, shown.height, [&](HDC dc) {
@@ -258,7 +290,7 @@ void MatchText(HWND main, RECT area, int fontHeight, const Args& candidates, siz
     }
 }
 
-// The status line: (34, 331)-(250, 360), 12-pixel text.
+// The status line: (34, 331)-(250, 360), 12-pixel text, at 96 DPI.
 void CmdStatus(const Args& args, Reply& reply) {
     HWND main = MainWindow();
     if (!main) {
@@ -422,7 +454,8 @@ void CmdPixel(const Args& args, Reply& reply) {
     if (!main || args.size() < 3) {
         return Fail(reply, "pixel X Y");
     }
-    POINT at{ToInt(args[1]), ToInt(args[2])};
+    const RECT scaled = ScaledArea(main, ToInt(args[1]), ToInt(args[2]), 0, 0);
+    POINT at{scaled.left, scaled.top};
     ClientToScreen(main, &at);
     const WindowDC screen(nullptr);
     const COLORREF colour = GetPixel(screen.get(), at.x, at.y);
@@ -437,9 +470,8 @@ void CmdRegion(const Args& args, Reply& reply) {
     if (!main || args.size() < 5) {
         return Fail(reply, "region X Y WIDTH HEIGHT");
     }
-    POINT at{ToInt(args[1]), ToInt(args[2])};
-    ClientToScreen(main, &at);
-    const RECT area{at.x, at.y, at.x + ToInt(args[3]), at.y + ToInt(args[4])};
+    RECT area = ScaledArea(main, ToInt(args[1]), ToInt(args[2]), ToInt(args[3]), ToInt(args[4]));
+    MapWindowPoints(main, nullptr, reinterpret_cast<POINT*>(&area), 2);
     const Pixels shown = CaptureScreen(area);
     std::string hex;
     hex.reserve(shown.rgb.size() * 6);
@@ -632,8 +664,9 @@ std::wstring NameThroughDispatch(IAccessible* object) {
 }
 
 // accname ID: what an accessibility client learns about a control of the main window:
-// its object (AccessibleObjectFromWindow), name, value, role and state, and the name
-// read through IDispatch.
+// its object (AccessibleObjectFromWindow), name, value, role, state, the name read
+// through IDispatch, and where it says the control stands ("location", in the main
+// window's client pixels).
 void CmdAccName(const Args& args, Reply& reply) {
     HWND control = args.size() > 1 ? Control(ToInt(args[1])) : nullptr;
     if (!control) {
@@ -660,13 +693,35 @@ void CmdAccName(const Args& args, Reply& reply) {
     object->get_accValue(self, &value);
     object->get_accRole(self, &role);
     object->get_accState(self, &state);
+    long left = 0;
+    long top = 0;
+    long width = 0;
+    long height = 0;
+    object->accLocation(&left, &top, &width, &height, self);
+    RECT location{left, top, left + width, top + height};
+    MapWindowPoints(nullptr, MainWindow(), reinterpret_cast<POINT*>(&location), 2);
     reply.json.Bool("ok", true).String("name", TakeText(name)).String("value", TakeText(value));
+    PutRect(reply.json, "location", location);
     reply.json.Number("role", role.vt == VT_I4 ? role.lVal : 0);
     reply.json.Number("state", state.vt == VT_I4 ? state.lVal : 0);
     reply.json.String("dispatch_name", NameThroughDispatch(object));
     VariantClear(&role);
     VariantClear(&state);
     object->Release();
+}
+
+// hit X Y: the id of the visible control of the main window that a click at that
+// point (96 DPI, scaled) lands on; 0 for the window itself.
+void CmdHit(const Args& args, Reply& reply) {
+    HWND main = MainWindow();
+    if (!main || args.size() < 3) {
+        return Fail(reply, "hit X Y");
+    }
+    const RECT scaled = ScaledArea(main, ToInt(args[1]), ToInt(args[2]), 0, 0);
+    HWND found = ChildWindowFromPointEx(main, POINT{scaled.left, scaled.top},
+                                        CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+    reply.json.Bool("ok", true)
+        .Number("id", found != nullptr && found != main ? GetDlgCtrlID(found) : 0);
 }
 
 Args Split(const std::wstring& line) {
@@ -709,6 +764,7 @@ const std::map<std::wstring, Handler>& Handlers() {
         {L"focus", CmdFocus},
         {L"accname", CmdAccName},
         {L"region", CmdRegion},
+        {L"hit", CmdHit},
     };
     return handlers;
 }
@@ -716,6 +772,12 @@ const std::map<std::wstring, Handler>& Handlers() {
 } // namespace
 
 int main() {
+    // Sees the screen in its own pixels at any DPI, as the program does.
+    using SetAwareFunction = BOOL(WINAPI*)();
+    if (const auto setAware = reinterpret_cast<SetAwareFunction>(reinterpret_cast<void (*)()>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")))) {
+        setAware();
+    }
     // Accessibility objects come from the program's process through COM.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     Gdiplus::GdiplusStartupInput input;

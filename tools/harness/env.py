@@ -40,11 +40,12 @@ class WineEnv:
     Windows programs can leave screenshots and reports under the build folder."""
 
     def __init__(self, arch="win64", template=None, netns_wanted=True, service_args=None,
-                 drives=None, keep=None):
+                 drives=None, keep=None, dpi=None):
         self.arch = arch
         self.template = Path(template) if template else wine.default_template_dir(arch)
         self.netns_wanted = netns_wanted and netns.available()
         self.service_args = service_args  # None: no service; a list: start it with these
+        self.dpi = dpi  # None: Wine's default, 96; else the display's DPI for every program
         self.extra_drives = drives or {}
         self.keep = os.environ.get("TW_KEEP") == "1" if keep is None else keep
         self.ns = None
@@ -90,8 +91,16 @@ class WineEnv:
         # One persistent wineserver for the whole test: later starts are fast. It still
         # goes by itself a minute after its last client, should the test be killed.
         subprocess.run(self.wrap([str(wine.WINESERVER), "-p60"]), env=self.env, check=True)
+        if self.dpi is not None:
+            self.set_dpi(self.dpi)
         if self.service_args is not None:
             self.start_service(self.service_args)
+
+    def set_dpi(self, dpi):
+        """The display's DPI as Wine reads it: each program reads it once, as it starts."""
+        self.run("reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                 "REG_DWORD", "/d", str(dpi), "/f", check=True, stdout=subprocess.DEVNULL,
+                 stderr=subprocess.DEVNULL, timeout=120)
 
     def set_drive(self, letter, target):
         link = self.prefix / "dosdevices" / f"{letter.lower()}:"
