@@ -2,12 +2,17 @@
 
 #include <tlhelp32.h>
 
+#include <cstdio>
+#include <string>
+
 #include "app/main_window.h"
 #include "app/quit.h"
+#include "app/support_log_lines.h"
 #include "app/taskbar_button.h"
 #include "core/com_scope.h"
 #include "core/app_object.h"
 #include "core/process_list.h"
+#include "core/support_log.h"
 #include "res/resource.h"
 #include "ui/dpi_awareness.h"
 
@@ -19,6 +24,16 @@ namespace {
 constexpr wchar_t kFinalTitle[] = L"VantrelLumo工作台在线升级程序";
 // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_MAXIMIZEBOX.
 constexpr DWORD kMainWindowStyle = 0x96010000;
+
+// When this run began, by the universal clock: the support log's times count from here.
+std::string StartTimeText() {
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u UTC", now.wYear, now.wMonth,
+                  now.wDay, now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
 } // namespace
 
 int CountUpdaterProcesses() {
@@ -73,6 +88,7 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
         return 1; // another copy runs: leave quietly
     }
     GetApp();
+    StartSupportLog(RunStartLine(StartTimeText()));
     // The window's thread is a COM apartment: accessibility clients call into the
     // controls' objects here, and the taskbar's progress object lives here.
     const ComScope com;
@@ -84,6 +100,7 @@ int RunTidewell(HINSTANCE instance, int showCommand) {
         return 1; // no window: nothing could ever end the loop, so do not enter it
     }
     const int exitCode = RunMessageLoop();
+    FinishSupportLog();
     ForgetTaskbarButton(); // while the apartment still stands
     FinishQuitting();
     return exitCode;

@@ -80,6 +80,8 @@ struct WizardState {
     bool uninstallerStarted = false;
     bool installerStarted = false;
     bool noticeShown = false; // a stage has stalled: the close button may end the program
+
+    bool operator==(const WizardState&) const = default;
 };
 
 enum class EventKind {
@@ -116,6 +118,8 @@ struct WizardEvent {
     int status = 0;                  // the HTTP status of a failed attempt's last answer
     std::uint32_t serviceWaitMs = 0; // the wait a busy service asked for (Retry-After)
     std::uint32_t draw = 0;          // a random number, for the jittered back-off
+
+    bool operator==(const WizardEvent&) const = default;
 };
 
 enum class ActionKind {
@@ -150,6 +154,8 @@ struct WizardAction {
     bool flag = false;
     StatusText status = StatusText::Downloaded;
     Question question = Question::None;
+
+    bool operator==(const WizardAction&) const = default;
 };
 
 struct WizardStep {

@@ -6,6 +6,7 @@
 
 #include "app/control_ids.h"
 #include "app/quit.h"
+#include "app/support_log_lines.h"
 #include "app/wizard_state.h"
 #include "app/wizard_taskbar.h"
 #include "app/wizard_timers.h"
@@ -14,6 +15,7 @@
 #include "core/held_installer.h"
 #include "core/messages.h"
 #include "core/random_draw.h"
+#include "core/support_log.h"
 #include "core/worker_thread.h"
 #include "install/old_edition.h"
 #include "install/silent_install.h"
@@ -25,6 +27,8 @@
 #include "ui/bitmap_draw.h"
 
 namespace {
+StepLog stepLog;
+
 HWND ProgressBar(HWND hwnd) {
     return GetDlgItem(hwnd, ID_PROGRESS_BAR);
 }
@@ -162,6 +166,11 @@ void CarryOut(HWND hwnd, const WizardAction& action, std::vector<WizardEvent>& f
 
 void Dispatch(HWND hwnd, const WizardEvent& event) {
     const WizardStep step = Advance(wizard, event);
+    // Logged before anything is carried out, so that the events a question's message box
+    // dispatches come after this step's actions, in the order Advance saw them.
+    for (std::string& line : stepLog.Lines(SupportLogTime(), wizard, event, step)) {
+        WriteSupportLog(std::move(line));
+    }
     // Stored before anything is carried out: a question's message box dispatches more
     // events, and they must meet the state this step left.
     wizard = step.state;

@@ -3,95 +3,11 @@
 #include <algorithm>
 #include <functional>
 
+#include "app/support_log_lines.h"
+
 namespace {
-const char* KindName(EventKind kind) {
-    switch (kind) {
-    case EventKind::StartClicked:
-        return "StartClicked";
-    case EventKind::CloseClicked:
-        return "CloseClicked";
-    case EventKind::CancelClicked:
-        return "CancelClicked";
-    case EventKind::FinishClicked:
-        return "FinishClicked";
-    case EventKind::QuestionAnswered:
-        return "QuestionAnswered";
-    case EventKind::DownloadProgress:
-        return "DownloadProgress";
-    case EventKind::AttemptEnded:
-        return "AttemptEnded";
-    case EventKind::Verdict:
-        return "Verdict";
-    case EventKind::StageTimer:
-        return "StageTimer";
-    case EventKind::NetState:
-        return "NetState";
-    case EventKind::InstallProgress:
-        return "InstallProgress";
-    case EventKind::InstallDone:
-        return "InstallDone";
-    case EventKind::InstallFailed:
-        return "InstallFailed";
-    case EventKind::OldRemovalFailed:
-        return "OldRemovalFailed";
-    case EventKind::OldRemoved:
-        return "OldRemoved";
-    case EventKind::WindowDestroyed:
-        return "WindowDestroyed";
-    }
-    return "?";
-}
-
-const char* ActionName(ActionKind kind) {
-    switch (kind) {
-    case ActionKind::GoToPage:
-        return "GoToPage";
-    case ActionKind::SetStatus:
-        return "SetStatus";
-    case ActionKind::SetBar:
-        return "SetBar";
-    case ActionKind::RepaintStatus:
-        return "RepaintStatus";
-    case ActionKind::RepaintWindow:
-        return "RepaintWindow";
-    case ActionKind::StopTransfer:
-        return "StopTransfer";
-    case ActionKind::StartAttempt:
-        return "StartAttempt";
-    case ActionKind::RetireAttempts:
-        return "RetireAttempts";
-    case ActionKind::StartVerification:
-        return "StartVerification";
-    case ActionKind::LetGoOfInstaller:
-        return "LetGoOfInstaller";
-    case ActionKind::ArmTimer:
-        return "ArmTimer";
-    case ActionKind::StartSlideshow:
-        return "StartSlideshow";
-    case ActionKind::StartNetWatch:
-        return "StartNetWatch";
-    case ActionKind::PostRetryCount:
-        return "PostRetryCount";
-    case ActionKind::EndOldSuite:
-        return "EndOldSuite";
-    case ActionKind::StartUninstaller:
-        return "StartUninstaller";
-    case ActionKind::StartInstaller:
-        return "StartInstaller";
-    case ActionKind::CleanWorkingFiles:
-        return "CleanWorkingFiles";
-    case ActionKind::BustCache:
-        return "BustCache";
-    case ActionKind::Ask:
-        return "Ask";
-    case ActionKind::Quit:
-        return "Quit";
-    }
-    return "?";
-}
-
 std::string Describe(const WizardEvent& e) {
-    std::string text = KindName(e.kind);
+    std::string text = EventKindName(e.kind);
     text += "(attempt " + std::to_string(e.attempt) + ", " + std::to_string(e.done) + "/" +
             std::to_string(e.total) + ", outcome " + std::to_string(static_cast<int>(e.outcome)) +
             ", flag " + std::to_string(e.flag) + ", timer " + std::to_string(e.timer) + ", page " +
@@ -272,10 +188,13 @@ void WizardWorld::Deliver(const WizardEvent& event) {
     }
     const WizardState before = machine_;
     const WizardStep step = Advance(machine_, event);
+    for (const std::string& line : stepLog_.Lines(nowMs_, before, event, step)) {
+        log_ += line + "\n";
+    }
     machine_ = step.state;
     trace_.push_back(Describe(event) + " -> page " + std::to_string(machine_.page));
     for (const WizardAction& action : step.actions) {
-        trace_.back() += std::string(" ") + ActionName(action.kind);
+        trace_.back() += std::string(" ") + ActionKindName(action.kind);
         CarryOut(action, event);
     }
     CheckStep(before, event, step.actions);
@@ -386,7 +305,7 @@ void WizardWorld::CheckStep(const WizardState& before, const WizardEvent& event,
              event.kind == EventKind::AttemptEnded) ||
             (action.kind == ActionKind::StartInstaller && event.kind == EventKind::OldRemoved);
         if (!allowed) {
-            Break(std::string(ActionName(action.kind)) + " on a stale or foreign event");
+            Break(std::string(ActionKindName(action.kind)) + " on a stale or foreign event");
         }
         if (byTimer && event.timer != before.timer) {
             Break("a stage started on a timer that was not the newest one armed");

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/support_log_lines.h"
 #include "app/wizard_machine.h"
 
 class WizardWorld {
@@ -32,6 +33,8 @@ public:
     const std::optional<std::string>& Broken() const { return broken_; }
     // What happened, one line per delivered event and its actions.
     const std::vector<std::string>& Trace() const { return trace_; }
+    // The support log the program would have written of this run.
+    const std::string& Log() const { return log_; }
     const WizardState& Machine() const { return machine_; }
     int InstallerStarts() const { return installerStarts_; }
 
@@ -87,4 +90,6 @@ private:
     int shownPercent_ = 0; // the download percentage the status line shows
     std::optional<std::string> broken_;
     std::vector<std::string> trace_;
+    StepLog stepLog_;
+    std::string log_ = RunStartLine("of a modelled run") + "\n";
 };

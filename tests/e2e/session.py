@@ -271,6 +271,28 @@ class Session:
         reply = self.call("pixel", x, y)
         return (reply["r"], reply["g"], reply["b"])
 
+    def temp_folder(self):
+        """The prefix's temporary folder (%TEMP%), where the support log is."""
+        users = self.env.prefix / "drive_c" / "users"
+        folders = [Path(f) for pattern in ("*/Temp", "*/AppData/Local/Temp")
+                   for f in glob.glob(str(users / pattern)) if "/Public/" not in f]
+        if not folders:
+            raise RuntimeError("no temporary folder in the prefix")
+        return folders[0]
+
+    def support_log(self):
+        """The support log's text ("" while there is none)."""
+        path = self.temp_folder() / "Tidewell.log"
+        return path.read_text("utf-8") if path.exists() else ""
+
+    def replay_support_log(self):
+        """Feeds the support log back through the wizard's decisions (logreplay.exe):
+        (exit status, what it printed); 0 when every recorded action is reproduced."""
+        log = self.temp_folder() / "Tidewell.log"
+        done = self.env.run(BIN / "tools" / "logreplay.exe", self.env.windows_path(log),
+                            capture_output=True, timeout=120)
+        return done.returncode, done.stdout.decode("utf-8", "replace").strip()
+
     def _find_appdata(self):
         users = glob.glob(str(self.env.prefix / "drive_c" / "users" / "*" / "AppData" / "Roaming"))
         users = [u for u in users if "/Public/" not in u]

@@ -1,17 +1,22 @@
 """A connection lost for real (the test's network link goes down) and downloads that
 fail on their own: the offline page counts its retries and the upgrade resumes."""
+import re
+import shutil
 import sys
 import time
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from session import INSTALL, Session  # noqa: E402
+from session import INSTALL, OUT, Session  # noqa: E402
 
 
 class LostConnection(unittest.TestCase):
     def test_offline_page_counts_retries_and_the_download_resumes(self):
-        with Session() as s:
+        # A resident scanner holds the support log for a while once it appears: the
+        # upgrade must not notice, and the lines wait until the file is free.
+        with Session(program_env={"TW_STANDIN_SCAN_MS": "8000"}) as s:
+            s.start_scanner(s.temp_folder())
             s.throttle_to_seconds(20)  # long enough to lose the link in, also under load
             s.start()
             s.start_upgrade()
@@ -43,6 +48,34 @@ class LostConnection(unittest.TestCase):
             # for whole, not in bounded ranges.
             for asked in ranges[1:]:
                 self.assertRegex(asked, r"^bytes=\d+-$")
+            self.check_support_log(s)
+
+    def check_support_log(self, s):
+        """The support log tells the upgrade, its link losses included, and replays."""
+        held = [path for outcome, path in s.scans() if path.endswith("\\Tidewell.log")]
+        self.assertEqual(len(held), 1, "the scanner never held the support log")
+        log = s.wait_for(s.support_log, 10, "the support log")
+        sample = OUT / "support-logs" / "upgrade-with-link-loss.log"
+        sample.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(s.temp_folder() / "Tidewell.log", sample)  # a sample for the unit test
+        status, said = s.replay_support_log()
+        self.assertEqual(status, 0, said)
+        self.assertIn("1 runs", said)
+        events = re.findall(r"^\d+ [a-z-]+ event (\w+.*?)\r?$", log, re.M)
+        actions = re.findall(r"^\d+ [a-z-]+ action (\w+.*?)\r?$", log, re.M)
+        self.assertTrue(events[0].startswith("StartClicked flag=1 "), events[0])
+        self.assertIn("StartAttempt attempt=1", actions)
+        self.assertGreaterEqual(sum(e.startswith("NetState flag=0 ") for e in events), 2,
+                                "the two losses of the link")
+        self.assertIn("GoToPage value=2", actions, "the offline page")
+        self.assertTrue(any(a.startswith("StartAttempt attempt=") and a != "StartAttempt attempt=1"
+                            for a in actions), "no attempt after the loss")
+        self.assertIn("AttemptEnded attempt=1 outcome=Stopped", " ".join(events))
+        self.assertTrue(any(e.startswith("Verdict ") and " flag=1" in e for e in events))
+        self.assertEqual(actions.count("StartInstaller"), 1)
+        self.assertTrue(any(e.startswith("FinishClicked") for e in events))
+        self.assertTrue(actions[-1].startswith("Quit"), actions[-1])
+        self.assertFalse(re.search(r"users|\\|:/|root", log), "a name or path in the log")
 
     def test_loss_during_the_fresh_download_after_a_mismatch_is_noticed(self):
         with Session() as s:
