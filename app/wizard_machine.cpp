@@ -20,8 +20,14 @@ public:
 
     void GoTo(int page) {
         s.page = page;
+        // A stage timer belongs to the page it was armed on: once that page is left, its
+        // end (even one already on its way) counts for nothing, and the verify page that
+        // comes again waits for its own.
+        if (page != s.timerPage) {
+            s.timer = 0;
+        }
         if (page != PAGE_VERIFY) {
-            s.verifyDue = false; // the verify page's timer belongs to that page only
+            s.verifyDue = false;
         }
         Emit({ActionKind::GoToPage, page});
     }
