@@ -385,6 +385,10 @@ void WizardWorld::CarryOut(const WizardAction& action, const WizardEvent& cause)
             Break("the installer started from a file that is not the accepted attempt's, "
                   "verified good and held since");
         }
+        if ((uninstallerStarts_ != 0) != oldEdition_) {
+            Break("the installer started without removing the old edition first, or removed "
+                  "one that is not there");
+        }
         installerRunning_ = true;
         uninstallerRunning_ = false;
         heldFor_ = 0; // the shell lets go once the installation is complete
