@@ -208,13 +208,15 @@ bool WizardWorld::Move(std::uint32_t choice) {
                                       : detail % 5 == 1 ? EventKind::InstallFailed
                                                         : EventKind::InstallProgress);
             event.value = detail % 130;
+            installerRunning_ = event.kind != EventKind::InstallDone; // its last word
             queue_.push_back(event);
         });
     }
     if (uninstallerRunning_) {
         moves.push_back([this](std::uint32_t detail) {
-            queue_.push_back(
-                Event(detail % 3 == 0 ? EventKind::OldRemovalFailed : EventKind::OldRemoved));
+            const bool removed = detail % 3 != 0;
+            uninstallerRunning_ = !removed;
+            queue_.push_back(Event(removed ? EventKind::OldRemoved : EventKind::OldRemovalFailed));
         });
     }
     // The user. A question is modal: its answer is the only input then, but the
@@ -692,10 +694,12 @@ void WizardWorld::CheckWayOn() {
         leadsOn = attemptGoesOn || timerGoesOn || verdictComes;
         break;
     case PAGE_REMOVE_OLD:
-        leadsOn = timerGoesOn || uninstallerRunning_ || installerRunning_ || m.noticeShown;
+        leadsOn = timerGoesOn || uninstallerRunning_ || Queued(EventKind::OldRemoved) ||
+                  installerRunning_ || Queued(EventKind::InstallDone) || m.noticeShown;
         break;
     case PAGE_INSTALL:
-        leadsOn = timerGoesOn || installerRunning_ || m.noticeShown;
+        leadsOn =
+            timerGoesOn || installerRunning_ || Queued(EventKind::InstallDone) || m.noticeShown;
         break;
     default:
         break; // the first and the last page wait for the user
