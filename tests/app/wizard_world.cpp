@@ -140,7 +140,15 @@ void WizardWorld::Break(const std::string& rule) {
 
 bool WizardWorld::Move(std::uint32_t choice) {
     if (machine_.quitting) {
-        return false;
+        // Reports still on their way reach a program that has quit: they change nothing.
+        if (queue_.empty()) {
+            return false;
+        }
+        const auto at = queue_.begin() + static_cast<std::ptrdiff_t>(choice % queue_.size());
+        const WizardEvent event = *at;
+        queue_.erase(at);
+        Deliver(event);
+        return !queue_.empty();
     }
     // Every move open now, in a fixed order; the choice picks one, and what remains of
     // it picks the details.
@@ -230,6 +238,9 @@ bool WizardWorld::Move(std::uint32_t choice) {
             if (calm_ && event.kind == EventKind::CloseClicked && machine_.page == PAGE_AGREE) {
                 event.kind = EventKind::StartClicked;
             }
+            if ((detail / 16) % 64 == 0) {
+                event.kind = EventKind::WindowDestroyed; // the session ends, say
+            }
             Deliver(event);
         });
     }
@@ -245,7 +256,7 @@ bool WizardWorld::Move(std::uint32_t choice) {
     interruptNet_ = interrupt;
     const std::uint32_t picked = choice % static_cast<std::uint32_t>(moves.size());
     moves[picked](choice / static_cast<std::uint32_t>(moves.size()));
-    return !machine_.quitting;
+    return !machine_.quitting || !queue_.empty();
 }
 
 void WizardWorld::EndAttempt(unsigned attempt, std::uint32_t how) {
@@ -309,6 +320,22 @@ void WizardWorld::Deliver(const WizardEvent& event) {
     }
     if (event.kind == EventKind::QuestionAnswered) {
         asked_ = Question::None; // the message box closed
+    }
+    if (event.kind == EventKind::AttemptEnded && event.outcome == AttemptOutcome::Placed) {
+        placedReported_.insert(event.attempt);
+    }
+    // A stage stalls when its worker says so, and stands again once it reports on.
+    const bool installing = installerStarts_ == 1 &&
+                            (machine_.page == PAGE_INSTALL || machine_.page == PAGE_REMOVE_OLD);
+    const bool uninstalling =
+        uninstallerStarts_ == 1 && installerStarts_ == 0 && machine_.page == PAGE_REMOVE_OLD;
+    if (installing &&
+        (event.kind == EventKind::InstallFailed || event.kind == EventKind::InstallProgress)) {
+        stalled_ = event.kind == EventKind::InstallFailed;
+    }
+    if (uninstalling &&
+        (event.kind == EventKind::OldRemovalFailed || event.kind == EventKind::OldRemoved)) {
+        stalled_ = event.kind == EventKind::OldRemovalFailed;
     }
     if (event.kind == EventKind::StageTimer && event.timer == verifyTimer_ &&
         event.page == PAGE_VERIFY) {
@@ -461,6 +488,18 @@ void WizardWorld::CarryOut(const WizardAction& action, const WizardEvent& cause)
 
 void WizardWorld::CheckStep(const WizardState& before, const WizardEvent& event,
                             const std::vector<WizardAction>& actions) {
+    if (before.quitting) {
+        if (!actions.empty()) {
+            Break("something happened after the quit");
+        }
+        return;
+    }
+    if (before.page == PAGE_DONE &&
+        std::any_of(actions.begin(), actions.end(), [](const WizardAction& a) {
+            return a.kind != ActionKind::Quit && a.kind != ActionKind::LetGoOfInstaller;
+        })) {
+        Break("the finish page changed"); // a late verdict may still let go of its file
+    }
     if (installerStarts_ > 1 || uninstallerStarts_ > 1) {
         Break("an installer was started twice");
     }
@@ -564,6 +603,12 @@ void WizardWorld::CheckPacing(const WizardState& before, const WizardEvent& even
             Break(due ? "connected again after the pause, the download did not go on"
                       : "the download went on before its pause was over or behind a question");
         }
+        // A file placed just as the download paused is checked, not fetched again.
+        const bool placed = placedReported_.count(before.attempt) != 0;
+        if (resumed && (Has(actions, ActionKind::StartAttempt) == placed ||
+                        placed != (after.page == PAGE_VERIFY))) {
+            Break("the end of a pause did not go on with the file placed, or fetched it again");
+        }
     }
     if (after.page == PAGE_OFFLINE && banner_ != after.retryCount) {
         Break("the banner shows " + std::to_string(banner_) + " retries, not " +
@@ -585,7 +630,22 @@ void WizardWorld::CheckUser(const WizardState& before, const WizardEvent& event,
             Break("a fresh download after a damaged file does not show the download page");
         }
     }
+    const bool click =
+        event.kind == EventKind::StartClicked || event.kind == EventKind::CloseClicked ||
+        event.kind == EventKind::CancelClicked || event.kind == EventKind::FinishClicked;
+    if (click && before.question != Question::None && !actions.empty()) {
+        Break("a click behind the open question did something");
+    }
+    if ((event.kind == EventKind::FinishClicked && before.question == Question::None &&
+         after.quitting != (before.page == PAGE_DONE)) ||
+        (event.kind == EventKind::WindowDestroyed && !after.quitting)) {
+        Break("the finish button works on the finish page only; a destroyed window ends all");
+    }
     const bool installing = before.page == PAGE_INSTALL || before.page == PAGE_REMOVE_OLD;
+    if ((after.page == PAGE_INSTALL || after.page == PAGE_REMOVE_OLD) &&
+        after.noticeShown != stalled_) {
+        Break("a stall notice stands without a stall, or a stall shows none");
+    }
     if (event.kind == EventKind::CloseClicked && before.question == Question::None) {
         // The download page asks first; the installers go on unless stalled; elsewhere
         // the program ends.

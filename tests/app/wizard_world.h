@@ -77,6 +77,7 @@ private:
     // Attempts that ended after they were told to stop: what they report says nothing
     // of the link (a failure may still come through, as a race or a full disk).
     std::set<unsigned> endedAfterStop_;
+    std::set<unsigned> placedReported_; // their placement was told to the machine
     // A damaged file was found: the next attempt must start from nothing, past caches.
     bool damagedPending_ = false;
     bool cleaned_ = false;
@@ -106,6 +107,7 @@ private:
     bool netWatch_ = false; // the watchdog runs (it ends by itself off its pages)
     bool slideshow_ = false;
     bool oldSuiteEnded_ = false;
+    bool stalled_ = false; // the running stage's worker last said it stalled
     bool installerRunning_ = false;
     bool uninstallerRunning_ = false;
     int installerStarts_ = 0;
