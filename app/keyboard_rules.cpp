@@ -12,13 +12,11 @@ constexpr int kAgreeRing[] = {ID_AGREE_CHECK, ID_AGREEMENT, ID_CHANGE_FOLDER, ID
 constexpr int kDownloadRing[] = {ID_CANCEL};
 constexpr int kDoneRing[] = {ID_FINISH, ID_TENCENT_SHARE, ID_SINA_SHARE};
 
+// `focus` is on the ring unless the ring is empty (ResolveKey puts it there).
 int Step(std::span<const int> ring, int focus, bool forward) {
-    if (ring.empty()) {
-        return 0;
-    }
     const auto at = std::find(ring.begin(), ring.end(), focus);
     if (at == ring.end()) {
-        return forward ? ring.front() : ring.back();
+        return 0; // a page without controls to walk
     }
     const auto size = static_cast<std::ptrdiff_t>(ring.size());
     const std::ptrdiff_t index = at - ring.begin();

@@ -11,11 +11,9 @@ std::uint32_t RetryPauseMs(unsigned failedAttempts) {
     if (failedAttempts == 0) {
         return 0;
     }
-    std::uint32_t pause = kFirstPauseMs;
-    for (unsigned i = 1; i < failedAttempts && pause < kLongestPauseMs; ++i) {
-        pause *= 2;
-    }
-    return std::min(pause, kLongestPauseMs);
+    // Doubled for each failure after the first; four doublings already pass the longest.
+    const unsigned doublings = std::min(failedAttempts - 1, 4u);
+    return std::min(kFirstPauseMs << doublings, kLongestPauseMs);
 }
 
 std::uint32_t JitteredRetryPauseMs(unsigned failedAttempts, std::uint32_t draw) {

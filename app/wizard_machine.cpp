@@ -20,8 +20,14 @@ public:
 
     void GoTo(int page) {
         s.page = page;
+        // A stage timer belongs to the page it was armed on: once that page is left, its
+        // end (even one already on its way) counts for nothing, and the verify page that
+        // comes again waits for its own.
+        if (page != s.timerPage) {
+            s.timer = 0;
+        }
         if (page != PAGE_VERIFY) {
-            s.verifyDue = false; // the verify page's timer belongs to that page only
+            s.verifyDue = false;
         }
         Emit({ActionKind::GoToPage, page});
     }
@@ -58,9 +64,7 @@ public:
     // A new attempt takes its number here, on the window's side, so that nothing can
     // take an older attempt for the current one while the new one's thread starts.
     void StartNewAttempt() {
-        if (s.transferStopped) {
-            StopTransfer(false);
-        }
+        StopTransfer(false); // whatever stopped the last transfer, this one runs
         ++s.attempt;
         s.attemptRunning = true;
         s.attemptPlaced = false;
@@ -282,8 +286,10 @@ public:
             s.offlinePaused = true;
             s.pauseCause = PauseCause::DiskFull;
             ++s.retryCount;
-            if (s.page != PAGE_DOWNLOAD) {
+            if (s.page != PAGE_DOWNLOAD) { // only a new page needs the whole window drawn
                 GoTo(PAGE_DOWNLOAD);
+                // Defence in depth: the verify page draws only its frame, so whatever
+                // was repainted there lacks the download page's picture.
                 Emit({ActionKind::RepaintWindow});
             }
             StopTransfer(true);
@@ -300,7 +306,7 @@ public:
                             s.page == PAGE_VERIFY && s.question == Question::None &&
                             s.accepted == 0;
         if (e.attempt == s.verifying) {
-            s.verifying = 0;
+            s.verifying = 0; // defence in depth: a new attempt clears it too
         }
         if ((!counts || !e.flag) && e.attempt != s.accepted) {
             // A verdict on a file nobody will run needs no hold on it. (The accepted
@@ -331,8 +337,8 @@ public:
     }
 
     void OnStageTimer(const WizardEvent& e) {
-        if (e.timer != s.timer || e.page != s.timerPage) {
-            return; // a timer of a page the wizard has left, or not the newest one
+        if (e.timer != s.timer) {
+            return; // not the newest one, or one of a page the wizard has left since
         }
         s.timer = 0;
         switch (e.page) {
@@ -341,6 +347,8 @@ public:
             StartVerificationIfDue();
             break;
         case PAGE_REMOVE_OLD:
+            // Defence in depth against starting an installer twice: the timer that
+            // ran out is spent already, and each stage page arms only one.
             if (!s.uninstallerStarted) {
                 s.uninstallerStarted = true;
                 Emit({ActionKind::StartUninstaller});
@@ -413,7 +421,6 @@ public:
         if (!Installing()) {
             return;
         }
-        s.noticeShown = false;
         GoTo(PAGE_DONE);
         Emit({ActionKind::RepaintWindow});
     }
@@ -443,7 +450,7 @@ public:
         const bool asking = s.question != Question::None;
         switch (e.kind) {
         case EventKind::StartClicked:
-            if (!asking) {
+            if (!asking) { // defence in depth: no question is ever open on the first page
                 OnStart(e);
             }
             break;

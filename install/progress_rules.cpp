@@ -1,5 +1,7 @@
 #include "install/progress_rules.h"
 
+#include <algorithm>
+
 namespace {
 constexpr std::uint32_t kComplete = 100;
 }
@@ -17,11 +19,10 @@ InstallPollVerdict JudgeInstallPoll(std::uint32_t lastValue,
     // Time since each, by unsigned difference; the later of the two is the nearer one.
     const std::uint32_t sinceEnd = nowMs - *installerEndedAtMs;
     const std::uint32_t sinceChange = nowMs - valueChangedAtMs;
-    return (sinceEnd < sinceChange ? sinceEnd : sinceChange) >= graceMs
-               ? InstallPollVerdict::kInstallerQuit
-               : InstallPollVerdict::kKeepPolling;
+    return std::min(sinceEnd, sinceChange) >= graceMs ? InstallPollVerdict::kInstallerQuit
+                                                      : InstallPollVerdict::kKeepPolling;
 }
 
 std::uint32_t ReportedInstallPercent(std::uint32_t processNum) {
-    return processNum >= kComplete ? kComplete : processNum;
+    return std::min(processNum, kComplete);
 }

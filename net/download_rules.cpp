@@ -93,6 +93,7 @@ int HttpStatusFromHeaders(std::wstring_view headers) {
         ++at;
     }
     constexpr std::size_t kCodeDigits = 3;
+    // (Defence in depth: the version took every digit, so no code could follow unblanked.)
     if (at == blanksStart || line.size() - at < kCodeDigits) {
         return kHttpStatusUnreadable;
     }

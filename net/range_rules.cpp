@@ -46,13 +46,12 @@ std::optional<Validator> StrongValidator(std::wstring_view etag, std::wstring_vi
 std::optional<ContentRange> ParseContentRange(std::wstring_view value) {
     value = TrimHeaderBlanks(value);
     constexpr std::wstring_view kUnit = L"bytes ";
-    if (value.size() < kUnit.size() ||
-        !EqualsIgnoringAsciiCase(value.substr(0, kUnit.size()), kUnit)) {
+    if (!EqualsIgnoringAsciiCase(value.substr(0, kUnit.size()), kUnit)) {
         return std::nullopt;
     }
     value.remove_prefix(kUnit.size());
     const std::size_t slash = value.find(L'/');
-    if (slash == std::wstring_view::npos) {
+    if (slash == std::wstring_view::npos) { // defence in depth: npos + 1 reads from 0
         return std::nullopt;
     }
     const std::optional<std::uint64_t> total = DecimalNumber(value.substr(slash + 1));
@@ -83,7 +82,7 @@ std::wstring NextRequestHeaders(const HeldBytes& held, std::uint64_t asked) {
     if (asked != kWholeRest) {
         // Bounded so the sum cannot pass 2^64.
         std::uint64_t last = held.count + std::min(asked, ~held.count) - 1;
-        if (held.total != 0) {
+        if (held.total != 0) { // kept for the reader: 0 - 1 would wrap and bound nothing
             last = std::min(last, held.total - 1);
         }
         headers += std::to_wstring(last);

@@ -109,6 +109,23 @@ TEST(WizardMachine, AStaleStageTimerStartsNothing) {
     EXPECT_EQ(Count(w.Timer(2, PAGE_INSTALL), ActionKind::StartInstaller), 0);
 }
 
+// The verify page's timer ran out while the page stood, but its message came after a
+// failed attempt had left the page: the page that comes again still waits its own second.
+TEST(WizardMachine, ATimerOfAPageLeftMeanwhileCountsForNothing) {
+    Wizard w;
+    w.ToVerifyPage();
+    w.Send(EventKind::CancelClicked);
+    w.Send(EventKind::QuestionAnswered, false);
+    w.Ended(2, AttemptOutcome::Failed, 0, 0, 0);
+    w.Net(true, 0);
+    ASSERT_EQ(w.state.page, PAGE_DOWNLOAD);
+    w.Timer(1, PAGE_VERIFY);
+    w.Ended(3, AttemptOutcome::Placed);
+    ASSERT_EQ(w.state.page, PAGE_VERIFY);
+    EXPECT_EQ(Count(w.all, ActionKind::StartVerification), 0);
+    EXPECT_EQ(Count(w.Timer(w.state.timer, PAGE_VERIFY), ActionKind::StartVerification), 1);
+}
+
 // The verdict on an attempt's file counts only while that attempt is current: after a
 // declined cancel question the newer attempt's file is the one to judge.
 TEST(WizardMachine, AVerdictOnAReplacedAttemptIsNotActedOn) {

@@ -51,8 +51,15 @@ private:
     void CheckWayOn();
     void Break(const std::string& rule);
 
+    void CheckWindow(const WizardState& before, const WizardEvent& event);
+    void CheckPacing(const WizardState& before, const WizardEvent& event,
+                     const std::vector<WizardAction>& actions);
+    void CheckUser(const WizardState& before, const WizardEvent& event,
+                   const std::vector<WizardAction>& actions);
+
     void EndAttempt(unsigned attempt, std::uint32_t how);
     void FinishVerification(unsigned attempt);
+    bool Queued(EventKind kind) const;
 
     bool oldEdition_;
     bool calm_;
@@ -70,6 +77,14 @@ private:
     bool quit_ = false;
     std::map<unsigned, Attempt> running_;
     std::map<unsigned, Attempt> attempts_;
+    // Attempts that ended after they were told to stop: what they report says nothing
+    // of the link (a failure may still come through, as a race or a full disk).
+    std::set<unsigned> endedAfterStop_;
+    std::set<unsigned> placedReported_; // their placement was told to the machine
+    // A damaged file was found: the next attempt must start from nothing, past caches.
+    bool damagedPending_ = false;
+    bool cleaned_ = false;
+    bool busted_ = false;
 
     // The working file: which attempt's download it is (0: none), and which
     // verification holds it (deny write and delete) for the installer.
@@ -82,12 +97,37 @@ private:
     std::map<unsigned, int> armedOn_; // stage timers not yet run out -> page armed on
     std::map<unsigned, int> timerPage_;
 
+    // The verify page's own timer: armed since the page came up, and whether it ran out.
+    unsigned verifyTimer_ = 0;
+    bool verifyTimerRanOut_ = false;
+
+    // The pacing the world expects: failed attempts in a row since the download last
+    // moved forward, and the pause now running (a lost connection's is 0).
+    unsigned failuresInRow_ = 0;
+    std::uint32_t pauseFrom_ = 0;
+    std::uint32_t pauseFor_ = 0;
+
+    bool netWatch_ = false; // the watchdog runs (it ends by itself off its pages)
+    bool slideshow_ = false;
+    bool oldSuiteEnded_ = false;
+    bool stalled_ = false; // the running stage's worker last said it stalled
     bool installerRunning_ = false;
     bool uninstallerRunning_ = false;
     int installerStarts_ = 0;
     int uninstallerStarts_ = 0;
 
+    // The window as the user sees it, from the actions carried out.
+    int shownPage_ = PAGE_AGREE;
+    int bar_ = 0;
+    StatusText statusText_ = StatusText::Empty;
     int shownPercent_ = 0; // the download percentage the status line shows
+    int statusValue_ = 0;
+    int banner_ = 0;
+    Question asked_ = Question::None; // the message box on screen
+    int wholePaintPage_ = PAGE_AGREE; // the page the whole window was last repainted for
+    bool statusSet_ = false;          // in this step
+    bool statusRepainted_ = false;    // in this step
+    bool wholeRepainted_ = false;     // in this step
     std::optional<std::string> broken_;
     std::vector<std::string> trace_;
     StepLog stepLog_;

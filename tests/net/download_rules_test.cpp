@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "net/download_rules.h"
 
 // The address URLDownloadToFileW gets is at most 129 characters, as the program always had it.
@@ -89,6 +91,8 @@ TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/2 404\n"), 404);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1\t404 Not Found"), 404);
     EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1  404 Not Found"), 404);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 100 Continue"), 100);
+    EXPECT_EQ(HttpStatusFromHeaders(L"HTTP/1.1 399 x"), 399);
     for (const wchar_t* unreadable :
          {L"", L"Server: x\r\nHTTP/1.1 404 x", L"HTTP/1.1\r\nServer: 404 x", L"HTTP/1.1\r\n404 x",
           L" HTTP/1.1 404", L"http/1.1 404", L"HTTP/ 404", L"HTTP/1. 404", L"HTTP/x 404",
@@ -96,6 +100,15 @@ TEST(HttpStatusFromHeaders, ReadsTheStatusLineOnly) {
           L"HTTP/1.1 404x", L"HTTP/1.1 000 x", L"HTTP/1.1 099"}) {
         EXPECT_EQ(HttpStatusFromHeaders(unreadable), kHttpStatusUnreadable)
             << testing::PrintToString(std::wstring(unreadable));
+    }
+    // Headers that end where the status line does: nothing past them is read (a view
+    // of a longer text, and exactly sized buffers for the sanitizer to watch).
+    EXPECT_EQ(HttpStatusFromHeaders(std::wstring_view(L"HTTP/1.1 404").substr(0, 8)),
+              kHttpStatusUnreadable);
+    for (std::wstring_view cut : {L"HTTP/", L"HTTP/1", L"HTTP/1.", L"HTTP/1.1 ", L"HTTP/1.1 404"}) {
+        const std::vector<wchar_t> exact(cut.begin(), cut.end());
+        EXPECT_EQ(HttpStatusFromHeaders(std::wstring_view(exact.data(), exact.size())),
+                  cut.size() == 12 ? 404 : kHttpStatusUnreadable);
     }
 }
 
@@ -105,6 +118,9 @@ TEST(CachedStatusAcceptsFile, OnlyNoRecordOrAStatusBelow400) {
     EXPECT_TRUE(CachedStatusAcceptsFile(0));
     EXPECT_TRUE(CachedStatusAcceptsFile(200));
     EXPECT_TRUE(CachedStatusAcceptsFile(304));
+    EXPECT_TRUE(CachedStatusAcceptsFile(100));
+    EXPECT_TRUE(CachedStatusAcceptsFile(399));
+    EXPECT_FALSE(CachedStatusAcceptsFile(400));
     EXPECT_FALSE(CachedStatusAcceptsFile(404));
     EXPECT_FALSE(CachedStatusAcceptsFile(500));
     EXPECT_FALSE(CachedStatusAcceptsFile(kHttpStatusUnreadable));

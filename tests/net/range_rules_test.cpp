@@ -30,6 +30,9 @@ TEST(RangeRules, ResumesOnlyWithAStrongValidatorAndReadsTheHeadersItNeeds) {
     EXPECT_FALSE(StrongValidator(L"", kModified, L""));
     EXPECT_FALSE(StrongValidator(L"", kModified, L"yesterday"));
     EXPECT_FALSE(StrongValidator(L"", L" ", kServedLater));
+    // The If-Range value is the header's, without its blanks.
+    EXPECT_EQ(StrongValidator(L" ", L"\t" + std::wstring(kModified) + L" ", kServedLater),
+              (Validator{kModified, false}));
 
     constexpr std::wstring_view kHeaders =
         L"HTTP/1.1 206 Partial Content\r\ncontent-RANGE:  bytes 0-9/30 \r\nETag: \"e\"\r\n\r\n";
@@ -49,9 +52,13 @@ TEST(RangeRules, ContentRangeIsReadStrictly) {
     ASSERT_TRUE(unsatisfied);
     EXPECT_FALSE(unsatisfied->satisfiable);
     EXPECT_EQ(unsatisfied->total, 3000000u);
+    // One byte; blanks around; the largest total there is.
+    EXPECT_EQ(ParseContentRange(L" bytes 5-5/6\t")->last, 5u);
+    EXPECT_EQ(ParseContentRange(L"bytes 0-0/18446744073709551615")->total, ~0ull);
     for (const wchar_t* broken :
          {L"", L"bytes", L"bytes 0-9", L"bytes 0-9/*", L"bytes 9-0/30", L"bytes 0-30/30",
-          L"bytes 0-9/30x", L"items 0-9/30", L"bytes -9/30", L"bytes 0-9/99999999999999999999"}) {
+          L"bytes 0-9/30x", L"items 0-9/30", L"bytes -9/30", L"bytes 0-9/99999999999999999999",
+          L"bytes 0-0/18446744073709551616", L"bytes 5/10", L"bytes 5-/10", L"bytes /10"}) {
         EXPECT_FALSE(ParseContentRange(broken)) << broken;
     }
 }
@@ -85,6 +92,8 @@ TEST(RangeRules, OnlyTheRightAnswerIsSplicedOntoTheBytesHeld) {
     // An error page is a failed attempt; the bytes held stay for the next one.
     EXPECT_EQ(JudgeRangeAnswer(some, Status(404)), RangeVerdict::Failed);
     EXPECT_EQ(JudgeRangeAnswer(some, Status(503)), RangeVerdict::Failed);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(400)), RangeVerdict::Failed);
+    EXPECT_EQ(JudgeRangeAnswer(some, Status(304)), RangeVerdict::StartAgain);
 }
 
 TEST(RangeRules, TheWholeFileUntilACutThenRangesThatGrowAndShrink) {
@@ -109,7 +118,8 @@ TEST(RangeRules, TheWholeFileUntilACutThenRangesThatGrowAndShrink) {
 }
 
 TEST(RangeRules, ProgressCountsTheBytesHeldBeforeTheRange) {
-    const OverallProgress resumed = ProgressWithOffset(2000000, 3000000, 500000, 1000000);
+    // A bounded range's own maximum is not the file's.
+    const OverallProgress resumed = ProgressWithOffset(2000000, 3000000, 500000, 800000);
     EXPECT_EQ(resumed.done, 2500000u);
     EXPECT_EQ(resumed.total, 3000000u);
     // Before the first answer names the total, the range's own maximum stands in for it.
@@ -119,6 +129,13 @@ TEST(RangeRules, ProgressCountsTheBytesHeldBeforeTheRange) {
     // Past 4 GiB the two are scaled together; the percentage stays.
     const OverallProgress big = ProgressWithOffset(6000000000ull, 8000000000ull, 0, 0);
     EXPECT_EQ(static_cast<std::uint64_t>(big.done) * 100 / big.total, 75u);
+    const OverallProgress half = ProgressWithOffset(0, 5000000000ull, 2500000000u, 0);
+    EXPECT_EQ(half.done, 1250000000u);
+    EXPECT_EQ(half.total, 2500000000u);
+    // What just fits is left as it is.
+    const OverallProgress fits = ProgressWithOffset(0xFFFFFFFAu, 0xFFFFFFFFu, 5, 10);
+    EXPECT_EQ(fits.done, 0xFFFFFFFFu);
+    EXPECT_EQ(fits.total, 0xFFFFFFFFu);
 }
 
 TEST(HttpDate, ReadsTheThreeFormsAndNothingElse) {
