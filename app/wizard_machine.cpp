@@ -64,7 +64,9 @@ public:
     // A new attempt takes its number here, on the window's side, so that nothing can
     // take an older attempt for the current one while the new one's thread starts.
     void StartNewAttempt() {
-        StopTransfer(false); // whatever stopped the last transfer, this one runs
+        if (s.transferStopped) { // an action only when the flag changes: logs stay lean
+            StopTransfer(false);
+        }
         ++s.attempt;
         s.attemptRunning = true;
         s.attemptPlaced = false;
