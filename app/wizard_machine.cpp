@@ -20,15 +20,11 @@ public:
 
     void GoTo(int page) {
         s.page = page;
-        // A stage timer belongs to the page it was armed on: once that page is left, its
-        // end (even one already on its way) counts for nothing, and the verify page that
-        // comes again waits for its own.
-        if (page != s.timerPage) {
-            s.timer = 0;
-        }
-        if (page != PAGE_VERIFY) {
-            s.verifyDue = false;
-        }
+        // A stage timer belongs to the page it was armed on (each page arms it after
+        // coming up): once the page changes, its end, even one already on its way, counts
+        // for nothing, and the verify page that comes again waits for its own.
+        s.timer = 0;
+        s.verifyDue = false;
         Emit({ActionKind::GoToPage, page});
     }
     void Status(StatusText text, int value = 0) {
@@ -37,6 +33,8 @@ public:
         Emit(action);
     }
     void Bar(int position) { Emit({ActionKind::SetBar, position}); }
+    // `erase` shows only on a page that does not draw the status line (the verify page):
+    // the others fill it themselves.
     void RepaintStatus(bool erase) {
         WizardAction action{ActionKind::RepaintStatus};
         action.flag = erase;
@@ -97,7 +95,7 @@ public:
         }
         ShowDownload(100, true);
         Complete();
-        RepaintStatus(false);
+        RepaintStatus(false); // the verify page draws no status line: kept for the log's sake
     }
 
     void Ask(Question question) {
@@ -216,6 +214,7 @@ public:
             Status(StatusText::Downloaded, 0);
             RepaintStatus(true);
             s.maxPercent = 0;
+            // Defence in depth: no pause stands on the verify page, where this is asked.
             s.offlinePaused = false;
             s.pauseCause = PauseCause::None;
             NoteProgressMade();
@@ -294,7 +293,7 @@ public:
                 // was repainted there lacks the download page's picture.
                 Emit({ActionKind::RepaintWindow});
             }
-            StopTransfer(true);
+            StopTransfer(true); // defence in depth: the failed attempt has ended already
             Status(StatusText::DiskFull);
             RepaintStatus(true);
         } else {

@@ -130,7 +130,7 @@ bool WizardWorld::Move(std::uint32_t choice) {
             WizardEvent event = Event(detail % 5 == 0   ? EventKind::InstallDone
                                       : detail % 5 == 1 ? EventKind::InstallFailed
                                                         : EventKind::InstallProgress);
-            event.value = detail % 130;
+            event.value = (detail / 5) % 130;
             installerRunning_ = event.kind != EventKind::InstallDone; // its last word
             queue_.push_back(event);
         });
@@ -451,6 +451,9 @@ void WizardWorld::CheckStep(const WizardState& before, const WizardEvent& event,
     if ((after.question != Question::None || after.offlinePaused) &&
         running_.count(current_) != 0 && !stopped_ && !retired_) {
         Break("a transfer runs on behind a question or a pause");
+    }
+    if (after.transferStopped != stopped_) {
+        Break("the machine's idea of the stop flag is not the flag");
     }
     if ((after.pauseCause == PauseCause::None) == after.offlinePaused) {
         Break("a pause without its cause, or a cause without a pause");
