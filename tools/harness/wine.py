@@ -1,5 +1,6 @@
 """Locating Wine and making the per-run template prefix."""
 import fcntl
+import hashlib
 import os
 import shutil
 import subprocess
@@ -16,6 +17,14 @@ BASE_ENV = {
     # Which system fonts Wine may use: see the file for why.
     "FONTCONFIG_FILE": str(Path(__file__).resolve().parent / "fonts.conf"),
 }
+
+
+# Wine runs the way the program's users run Windows: Chinese, ANSI code page 936 (Wine
+# takes its code pages from the Unix locale, and runs in a C locale, code page 1252,
+# without it), and a user whose profile folder, C:\users\<USER>, has a Chinese name
+# with a space in it.
+LOCALE = "zh_CN.UTF-8"
+USER = "测试 用户"
 
 
 def loader(arch):
@@ -38,12 +47,28 @@ def arch_usable(arch):
 def default_template_dir(arch):
     root = os.environ.get("TW_WINE_TEMPLATE_ROOT") or os.path.join(
         os.environ.get("XDG_CACHE_HOME", os.path.expanduser("~/.cache")), "tidewell")
-    return Path(root) / f"wine-template-{arch}"
+    # A prefix keeps the locale and the user it was made under: the name tells them.
+    made_as = hashlib.sha1(f"{LOCALE}\n{USER}".encode()).hexdigest()[:8]
+    return Path(root) / f"wine-template-{arch}-{LOCALE}-{made_as}"
+
+
+def locale_available():
+    try:
+        names = subprocess.run(["locale", "-a"], capture_output=True, text=True,
+                               timeout=30).stdout.split()
+    except (OSError, subprocess.SubprocessError):
+        return False
+    wanted = LOCALE.lower().replace("-", "")
+    return any(name.lower().replace("-", "") == wanted for name in names)
 
 
 def wine_env(prefix, arch, extra=None):
-    env = dict(os.environ)
+    # The host's own locale settings would override LANG: none of them reach Wine.
+    env = {k: v for k, v in os.environ.items()
+           if not (k.startswith("LC_") or k == "LANGUAGE")}
     env.update(BASE_ENV)
+    env["LANG"] = LOCALE
+    env["USER"] = USER
     env["WINEPREFIX"] = str(prefix)
     env["WINEARCH"] = arch
     if arch == "win64":
@@ -67,6 +92,10 @@ def make_template(template, arch, fresh=False):
             return template
         if template.exists():
             shutil.rmtree(template)
+        if not locale_available():
+            # Wine would go on in a C locale without a word: the tests would pass on
+            # code paths no user of the program takes.
+            raise RuntimeError(f"the {LOCALE} locale is missing: run tools/setup")
         env = wine_env(template, arch, {"DISPLAY": ""})
         subprocess.run([str(loader(arch)), "wineboot", "-i"], env=env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
