@@ -114,7 +114,7 @@ class OldEditionPresent(unittest.TestCase):
 
 class InstalledBefore(unittest.TestCase):
     def test_registered_folder_is_kept_and_cannot_be_changed(self):
-        folder = "D:\\Lumo"
+        folder = "D:\\新建 文件夹\\Lumo"  # as Chinese Windows names a new folder
         with Session() as s:
             s.set_install_path(folder)
             s.start()

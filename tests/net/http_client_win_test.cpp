@@ -5,6 +5,7 @@
 #include <string>
 
 #include "net/ansi_text.h"
+#include "net/answer_text.h"
 #include "net/http_client.h"
 #include "service_client.h"
 
@@ -64,13 +65,16 @@ TEST_F(HttpGetTextTest, OversizedBodyIsNoAnswer) {
 }
 
 // Users run Chinese Windows (code page 936); a Western one (1252) converts too.
-TEST(AnsiToUtf8, ConvertsFromTheAnsiCodePage) {
+TEST(AnsiText, ConvertsFromTheAnsiCodePage) {
     EXPECT_EQ(AnsiToUtf8(""), "");
     EXPECT_EQ(AnsiToUtf8("http://h/a.exe"), "http://h/a.exe");
     switch (GetACP()) {
     case 936: // GBK's two-byte characters: "中文"
         EXPECT_EQ(AnsiToUtf8("http://h/\xD6\xD0\xCE\xC4.exe"),
                   "http://h/\xE4\xB8\xAD\xE6\x96\x87.exe");
+        // A service answering in GBK: its limit counts characters, not bytes.
+        EXPECT_EQ(AnswerTextToUtf16("\xD6\xD0\xCE\xC4", 2, AnsiToWide), L"中文");
+        EXPECT_FALSE(AnswerTextToUtf16("\xD6\xD0\xCE\xC4", 1, AnsiToWide).has_value());
         break;
     case 1252:
         EXPECT_EQ(AnsiToUtf8("caf\xE9"), "caf\xC3\xA9");
