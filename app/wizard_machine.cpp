@@ -20,9 +20,9 @@ public:
 
     void GoTo(int page) {
         s.page = page;
-        // A stage timer belongs to the page it was armed on (each page arms it after
-        // coming up): once the page changes, its end, even one already on its way, counts
-        // for nothing, and the verify page that comes again waits for its own.
+        // A stage timer belongs to the page it was armed on: a page change drops it, even
+        // its end already on its way (defence in depth: the verify page also forgets it was
+        // due, so when it comes again it waits for its own timer).
         s.timer = 0;
         s.verifyDue = false;
         Emit({ActionKind::GoToPage, page});
