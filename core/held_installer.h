@@ -2,10 +2,10 @@
 #include "core/handles.h"
 
 // The verified installer, held open from its check until the installation is complete
-// (an installer reads its own file while it runs: what it reads must be what was checked). The verification opens the working file denying writing and deleting to
-// everyone else, computes its digest and signature on that very handle, and parks the
-// handle here: from then on nothing - a late download attempt, another program - can
-// write, replace or delete the file that was checked.
+// (an installer reads its own file while it runs: what it reads must be what was checked). The
+// verification opens the working file denying writing and deleting to everyone else, computes its
+// digest and signature on that very handle, and parks the handle here: from then on nothing - a
+// late download attempt, another program - can write, replace or delete the file that was checked.
 //
 // Threading: any thread; one lock guards the one slot.
 

@@ -21,7 +21,6 @@ struct HeldRecord {
     unsigned notSpliced = 0; // range answers that could not be spliced, since the last file
 };
 
-
 std::mutex heldLock; // guards `record` and the held file
 HeldRecord record;
 
